@@ -123,7 +123,7 @@ TEST(Processing, LargeGainOverflowsToInfinityOnlyInTheFloatPath) {
     EXPECT_TRUE(std::isinf(out[0][0]));
     std::vector<std::vector<double>> din = {{1.0}, {0.0}}, dout(2, std::vector<double>(1));
     rig->processDouble(din, dout);
-    EXPECT_EQ(dout[0][0], std::pow(10.0, 6000.0 / 20.0));
+    EXPECT_EQ(dout[0][0], contract::Pow10(6000.0 / 20.0));
 }
 
 TEST(Processing, NullBuffersAreSkipped) {

@@ -6,6 +6,13 @@
 
 namespace contract {
 
+// The C library's pow at run time, never folded by the compiler, so that the
+// reference uses the same function as the plug-in.
+inline double Pow10(double exponent) {
+    volatile double base = 10.0;
+    return std::pow(base, exponent);
+}
+
 inline double Stored(double v) { return std::isfinite(v) ? v : 0.0; }
 
 // What a host value becomes on a slider of the given range and step.
@@ -21,9 +28,9 @@ struct Reference {
     double gainIn1 = 0, gainIn2 = 0, gainOut = 0, boost = 0, on1 = 0, on2 = 0, w1 = 0, w2 = 0;
 
     void Update() {
-        gainIn1 = Stored(std::pow(10.0, s[1] / 20.0));
-        gainIn2 = Stored(std::pow(10.0, s[2] / 20.0));
-        gainOut = Stored(std::pow(10.0, s[6] / 20.0));
+        gainIn1 = Stored(Pow10(s[1] / 20.0));
+        gainIn2 = Stored(Pow10(s[2] / 20.0));
+        gainOut = Stored(Pow10(s[6] / 20.0));
         const double centred = Stored((s[3] - 1.0) * 10.0 + s[3] * 10.0);
         boost = Stored((std::fabs(centred / 20.0) - std::fabs(centred / 10.0) + 1.0 + 1.5) * 0.5);
         on1 = Stored(1.0 - s[4]);
