@@ -14,5 +14,18 @@ build: deps
 test: deps
 	@bash scripts/test.sh
 
+demo: deps
+	@bash scripts/demo.sh
+
+# The Linux module into PREFIX (~/.vst unless given: make install PREFIX=/usr/lib/vst).
+install: deps
+	@cmake --preset linux >/dev/null && cmake --build --preset linux -j $(JOBS) --target plugin_module >/dev/null
+	@cmake --install build/linux --prefix "$(PREFIX)" --component module
+	@echo "installed into $(PREFIX)"
+
+# The Windows modules as zip files with the README, in out/packages.
+package: deps
+	@bash scripts/package.sh
+
 clean:
 	rm -rf build out

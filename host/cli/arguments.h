@@ -1,0 +1,30 @@
+// A command's arguments: positional ones in order, options by name.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct Arguments {
+    std::vector<std::string> positional;
+    std::multimap<std::string, std::string> options; // "--set" may repeat
+    std::set<std::string> flags;
+
+    bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
+    // The option's last value, or fallback when it was not given.
+    std::string Value(const std::string& option, const std::string& fallback = "") const;
+    std::vector<std::string> Values(const std::string& option) const;
+};
+
+// Splits argv by the options the command knows: valued ones take the next
+// argument (or "--name=value"), flags take none. Throws UsageError.
+Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& valued,
+                const std::set<std::string>& flags, std::size_t positionalCount);
+
+// A whole number within limits, or throws UsageError naming the option.
+long ParseWhole(const std::string& text, const std::string& what, long minimum, long maximum);
+
+} // namespace cli

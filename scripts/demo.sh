@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The plug-in at work outside a DAW: inspect it, render a two-tone signal
+# through it at several settings, measure each tone in the results, and draw
+# its crossfade law. Everything is written to out/demo/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-$(nproc)}
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j "$jobs" --target plugin_module vstrun >/dev/null
+vstrun=build/linux/vstrun
+module=build/linux/Morvantide_crossfader_2x_mono.so
+out=out/demo
+mkdir -p "$out"
+
+echo "== what a host sees"
+"$vstrun" info "$module"
+
+echo
+echo "== test signal: 440 Hz on input 1, 1000 Hz on input 2, both at -6 dB full scale"
+"$vstrun" tone "$out/tones.wav" --freq 440,1000 --seconds 2 --level -6
+"$vstrun" measure "$out/tones.wav" --freq 440,1000
+
+crossfader="crossfader mono 1 / mono 2"
+render() { # name, then --set arguments
+  local name=$1; shift
+  echo
+  echo "== $name"
+  "$vstrun" render "$module" "$out/tones.wav" "$out/$name.wav" "$@"
+  "$vstrun" measure "$out/$name.wav" --freq 440,1000
+}
+render crossfader-0   --set "$crossfader=0"
+render crossfader-0.5 --set "$crossfader=0.5"
+render crossfader-1   --set "$crossfader=1"
+render channel-2-off  --set "$crossfader=0.5" --set "channel 2 on/off=1"
+render levels         --set "$crossfader=0.5" --set "level mono 1=0.75" --set "output mix level=0.25"
+
+echo
+echo "== crossfade law, measured through the plug-in"
+"$vstrun" sweep "$module" --param "$crossfader" --steps 21 --svg "$out/crossfade-law.svg"
+
+echo
+echo "written to $out/: tones.wav, crossfader-0.wav, crossfader-0.5.wav, crossfader-1.wav,"
+echo "  channel-2-off.wav, levels.wav and the picture crossfade-law.svg"
