@@ -77,7 +77,8 @@ int Render(const std::vector<std::string>& argv) {
         throw Error(modulePath + " has " + std::to_string(effect.numInputs) + " inputs and " +
                     std::to_string(effect.numOutputs) + " outputs; render needs 0 to 64 and 1 to 64");
     if (in.channels() != effect.numInputs)
-        throw Error(inPath + " has " + std::to_string(in.channels()) + " channels but " + modulePath + " takes " +
+        throw Error(inPath + " has " + std::to_string(in.channels()) + (in.channels() == 1 ? " channel" : " channels") +
+                    " but " + modulePath + " takes " +
                     std::to_string(effect.numInputs) + " inputs; give a file with one channel per input");
     const VstInt32 needed = useDouble ? effFlagsCanDoubleReplacing : effFlagsCanReplacing;
     if (!(effect.flags & needed))

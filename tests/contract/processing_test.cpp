@@ -14,15 +14,11 @@ struct Setting {
     float values[6];
 };
 
-// Slider ranges and steps in parameter order.
-const double kMin[6] = {-10, -10, 0, 0, 0, -10}, kMax[6] = {10, 10, 1, 1, 1, 10}, kStep[6] = {0.1, 0.1, 0.01, 1, 1, 0.1};
-
 void Apply(vsthost::Instance& p, Reference& ref, const Setting& setting) {
     for (int k = 0; k < 6; ++k) {
         p.setParameter(k, setting.values[k]);
-        ref.s[k + 1] = contract::Quantised(setting.values[k], kMin[k], kMax[k], kStep[k]);
+        ref.SetFromHost(k, setting.values[k]);
     }
-    ref.Update();
 }
 
 const Setting kSettings[] = {

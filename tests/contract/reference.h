@@ -21,9 +21,21 @@ inline double Quantised(float host, double minimum, double maximum, double step)
     return std::floor((minimum + x * (maximum - minimum) + step * 0.5) / step) * step;
 }
 
+// Slider ranges and steps in parameter order.
+inline constexpr double kMin[6] = {-10, -10, 0, 0, 0, -10}, kMax[6] = {10, 10, 1, 1, 1, 10},
+                        kStep[6] = {0.1, 0.1, 0.01, 1, 1, 0.1};
+
 struct Reference {
     // Slider values by number: s[1] … s[6].
     double s[7] = {0, 0, 0, 0, 0, 0, 0};
+
+    // The plug-in's defaults: both levels and the output at 0 dB, crossfader fully to input 1.
+    Reference() { Update(); }
+
+    void SetFromHost(int parameter, float value) {
+        s[parameter + 1] = Quantised(value, kMin[parameter], kMax[parameter], kStep[parameter]);
+        Update();
+    }
 
     double gainIn1 = 0, gainIn2 = 0, gainOut = 0, boost = 0, on1 = 0, on2 = 0, w1 = 0, w2 = 0;
 
