@@ -3,6 +3,8 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PREFIX ?= $(HOME)/.vst
 
+FUZZ_SECONDS ?= 600
+
 .PHONY: deps build test demo bench fuzz install package clean
 
 deps:
@@ -22,6 +24,11 @@ install: deps
 	@cmake --preset linux >/dev/null && cmake --build --preset linux -j $(JOBS) --target plugin_module >/dev/null
 	@cmake --install build/linux --prefix "$(PREFIX)" --component module
 	@echo "installed into $(PREFIX)"
+
+# Each fuzz target for FUZZ_SECONDS (make test gives them a minute each).
+fuzz: deps
+	@cmake --preset fuzz -DFUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null && cmake --build --preset fuzz -j $(JOBS) >/dev/null
+	@ctest --preset fuzz
 
 # The Windows modules as zip files with the README, in out/packages.
 package: deps

@@ -3,7 +3,7 @@
 # prints one summary over all of them. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-presets=(${PRESETS:-linux linux-asan win64 win32})
+presets=(${PRESETS:-linux linux-asan linux-tsan fuzz win64 win32})
 jobs=${JOBS:-$(nproc)}
 passed=0 failed=0 broken=()
 
