@@ -25,6 +25,13 @@ install: deps
 	@cmake --install build/linux --prefix "$(PREFIX)" --component module
 	@echo "installed into $(PREFIX)"
 
+# The benchmarks, side by side with the ideal loop and a peer; the table also
+# goes to out/bench/latest.md.
+bench: deps
+	@cmake --preset linux >/dev/null && cmake --build --preset linux -j $(JOBS) --target plugin_bench >/dev/null
+	@mkdir -p out/bench
+	@build/linux/bench/plugin_bench | tee out/bench/latest.md
+
 # Each fuzz target for FUZZ_SECONDS (make test gives them a minute each).
 fuzz: deps
 	@cmake --preset fuzz -DFUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null && cmake --build --preset fuzz -j $(JOBS) >/dev/null

@@ -1,5 +1,6 @@
 // The module's entry points and the callback table: the one place that knows
 // both the wrapper and the crossfader.
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -79,6 +80,41 @@ void GetParameterDisplay(CBrio* brio, VstInt32 index, char* text) {
     if (effect.HasSlider(index) && text) CopyOut(text, effect.SliderDisplayText(index), kParameterTextBound);
 }
 
+// Whether two buffers of frames samples share memory without starting at the
+// same sample: hosts process in place, but never shifted.
+template <class Sample>
+bool OverlapShifted(const Sample* a, const Sample* b, VstInt32 frames) {
+    const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
+    const std::uintptr_t bytes = static_cast<std::uintptr_t>(frames) * sizeof(Sample);
+    return x != y && x < y + bytes && y < x + bytes;
+}
+
+// Double buffers may alias the effect's own double members, so a frame loop
+// over them makes the compiler reload and re-store every member on every
+// frame. Runs of frames are staged through local arrays instead, which alias
+// nothing; the results are the same bits, as each frame reads only its own
+// samples.
+void ProcessStaged(TQuillEffect& effect, const double* in0, const double* in1, double* out0, double* out1,
+                   VstInt32 frames) {
+    constexpr VstInt32 kRun = 256;
+    double a[kRun], b[kRun];
+    double* slots = effect.sampleSlots.data();
+    for (VstInt32 start = 0; start < frames; start += kRun) {
+        const VstInt32 n = frames - start < kRun ? frames - start : kRun;
+        std::memcpy(a, in0 + start, sizeof(double) * n);
+        std::memcpy(b, in1 + start, sizeof(double) * n);
+        for (VstInt32 j = 0; j < n; ++j) {
+            slots[0] = a[j];
+            slots[1] = b[j];
+            effect.DoSample();
+            a[j] = slots[0];
+            b[j] = slots[1];
+        }
+        std::memcpy(out0 + start, a, sizeof(double) * n);
+        std::memcpy(out1 + start, b, sizeof(double) * n);
+    }
+}
+
 // Audio side. One block section, then one sample section per frame with the
 // frame's samples in the sample slots. The effect's type is known here, so
 // the per-frame call is resolved at compile time and inlined.
@@ -93,6 +129,12 @@ void Process(TQuillEffect& effect, VstInt32 channels, Sample** inputs, Sample** 
         const Sample* in1 = inputs[1];
         Sample* out0 = outputs[0];
         Sample* out1 = outputs[1];
+        if constexpr (sizeof(Sample) == sizeof(double)) {
+            const bool shifted = OverlapShifted(out0, out1, frames) || OverlapShifted(out0, in0, frames) ||
+                                 OverlapShifted(out0, in1, frames) || OverlapShifted(out1, in0, frames) ||
+                                 OverlapShifted(out1, in1, frames);
+            if (!shifted) return ProcessStaged(effect, in0, in1, out0, out1, frames);
+        }
         for (VstInt32 j = 0; j < frames; ++j) {
             slots[0] = in0[j];
             slots[1] = in1[j];

@@ -79,6 +79,37 @@ TEST(Processing, InPlaceGivesTheSameAsSeparateBuffers) {
     EXPECT_EQ(din, dout);
 }
 
+// Long blocks, in place and not, crossing the runs the double path works in,
+// and buffers that overlap with a shift, which must behave as a frame-by-frame
+// loop would.
+TEST(Processing, DoublePathMatchesTheReferenceForEveryBufferLayout) {
+    Rig rig;
+    rig->start();
+    Reference ref;
+    Apply(*rig, ref, kSettings[6]);
+    const std::size_t n = 1001;
+    const std::vector<float> a = Signal(8, n + 1), b = Signal(9, n + 1);
+    auto expected = [&](std::vector<double> x, std::vector<double> y, std::size_t shift) {
+        // out0 = x + shift, out1 = y: each frame writes before the next one reads.
+        for (std::size_t j = 0; j < n; ++j) {
+            double o0, o1;
+            ref.Frame(x[j], y[j], o0, o1);
+            x[j + shift] = o0;
+            y[j] = o1;
+        }
+        return std::vector<std::vector<double>>{x, y};
+    };
+    for (std::size_t shift : {0u, 1u}) {
+        std::vector<double> x(a.begin(), a.end()), y(b.begin(), b.end());
+        double* inputs[2] = {x.data(), y.data()};
+        double* outputs[2] = {x.data() + shift, y.data()};
+        const auto want = expected(x, y, shift);
+        rig->processDouble(inputs, outputs, static_cast<VstInt32>(n));
+        EXPECT_EQ(x, want[0]) << shift;
+        EXPECT_EQ(y, want[1]) << shift;
+    }
+}
+
 TEST(Processing, ZeroAndNegativeFrameCountsWriteNothing) {
     Rig rig;
     rig->start();
