@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "host/vsthost.h"
 #include "tests/contract/reference.h"
 
@@ -206,6 +208,8 @@ bool IdealMatchesThePlugin() {
 // Keeps every median as it is reported, then prints the side-by-side table.
 class SideBySide : public benchmark::ConsoleReporter {
 public:
+    SideBySide() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
