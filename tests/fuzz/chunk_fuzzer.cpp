@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "host/vsthost.h"
+#include "plugin_entry.h"
 
 namespace {
-vsthost::Module* module = nullptr;
-VstPluginMainProc entry = nullptr;
 
 template <class Sample>
 void ProcessAndCheck(vsthost::Instance& plugin) {
@@ -29,17 +28,10 @@ void ProcessAndCheck(vsthost::Instance& plugin) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    module = new vsthost::Module(PLUGIN_MODULE_PATH);
-    entry = module->entry();
-    if (!entry) std::abort();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vsthost::Host host;
     host.logRequests = false;
-    AEffect* effect = host.instantiate(entry);
+    AEffect* effect = host.instantiate(PluginEntry());
     if (!effect) __builtin_trap();
     vsthost::Instance plugin(effect, host);
     // Half the inputs restore before the first resume, half after.

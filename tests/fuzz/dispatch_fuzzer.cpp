@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "host/vsthost.h"
+#include "plugin_entry.h"
 
 namespace {
-vsthost::Module* module = nullptr;
-VstPluginMainProc entry = nullptr;
 
 float AnyFloat(FuzzedDataProvider& in) {
     const auto bits = in.ConsumeIntegral<std::uint32_t>();
@@ -124,13 +123,6 @@ void Dispatch(vsthost::Instance& plugin, FuzzedDataProvider& in) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    module = new vsthost::Module(PLUGIN_MODULE_PATH);
-    entry = module->entry();
-    if (!entry) std::abort();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     vsthost::Host host;
@@ -146,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in.ConsumeBool()) host.versionAnswer = in.ConsumeIntegral<VstIntPtr>();
     host.updateDisplayAnswer = in.ConsumeIntegral<VstIntPtr>();
 
-    AEffect* effect = host.instantiate(entry);
+    AEffect* effect = host.instantiate(PluginEntry());
     if (!effect) return 0;
     if (effect->magic != kEffectMagic) __builtin_trap();
     vsthost::Instance plugin(effect, host);
