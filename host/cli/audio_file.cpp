@@ -39,9 +39,20 @@ InputFile::~InputFile() {
     if (file_) sf_close(file_);
 }
 
-std::int64_t InputFile::Read(float* buffer, std::int64_t frames) { return sf_readf_float(file_, buffer, frames); }
+std::int64_t InputFile::Read(float* buffer, std::int64_t frames) {
+    return Checked(sf_readf_float(file_, buffer, frames), frames);
+}
 
-std::int64_t InputFile::Read(double* buffer, std::int64_t frames) { return sf_readf_double(file_, buffer, frames); }
+std::int64_t InputFile::Read(double* buffer, std::int64_t frames) {
+    return Checked(sf_readf_double(file_, buffer, frames), frames);
+}
+
+// A short read is the end of the file unless the library saw an error.
+std::int64_t InputFile::Checked(std::int64_t got, std::int64_t wanted) {
+    if (got < wanted && sf_error(file_) != SF_ERR_NO_ERROR)
+        throw Error("cannot read " + path_ + ": " + SoundFileError(file_));
+    return got;
+}
 
 OutputFile::OutputFile(const std::string& path, int format, int channels, int rate) : path_(path) {
     SF_INFO info{};

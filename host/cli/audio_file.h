@@ -27,6 +27,8 @@ public:
     std::int64_t Read(double* buffer, std::int64_t frames);
 
 private:
+    std::int64_t Checked(std::int64_t got, std::int64_t wanted);
+
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
     std::string path_;
