@@ -132,9 +132,8 @@ void IdealLoop(const contract::Reference& g, const Sample* in0, const Sample* in
 
 void PerFrame(benchmark::State& state, int frames) {
     state.SetItemsProcessed(state.iterations() * frames);
-    state.counters["ns/frame"] =
-        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate |
-                                                            benchmark::Counter::kInvert);
+    state.counters["ns/frame"] = benchmark::Counter(
+        static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 template <class Sample>
@@ -145,10 +144,8 @@ void PluginProcess(benchmark::State& state) {
     auto& b = TheBuffers<Sample>();
     const int frames = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        if constexpr (sizeof(Sample) == sizeof(double))
-            ours.plugin->processDouble(b.ins, b.outs, frames);
-        else
-            ours.plugin->process(b.ins, b.outs, frames);
+        if constexpr (sizeof(Sample) == sizeof(double)) ours.plugin->processDouble(b.ins, b.outs, frames);
+        else ours.plugin->process(b.ins, b.outs, frames);
         benchmark::ClobberMemory();
     }
     PerFrame(state, frames);
@@ -211,8 +208,8 @@ void SetChunk(benchmark::State& state) {
     if (!ours.plugin) return state.SkipWithError("the plug-in module did not load");
     std::vector<std::uint8_t> chunk = ours.plugin->getChunk();
     for (auto _ : state)
-        benchmark::DoNotOptimize(ours.plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()),
-                                                       chunk.data()));
+        benchmark::DoNotOptimize(
+            ours.plugin->dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()));
 }
 
 // The ideal loop is only a fair yardstick if it computes what the plug-in does.
@@ -303,12 +300,12 @@ benchmark::internal::Benchmark* PerBlock(const char* name, F function) {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     // The side-by-side order: each block size's three loops run close together.
-    for (auto* b : {PerBlock("plugin_float", PluginProcess<float>), PerBlock("ideal_float", Ideal<float>),
-                    PerBlock("peer_float", PeerProcess), PerBlock("plugin_double", PluginProcess<double>),
-                    PerBlock("ideal_double", Ideal<double>), benchmark::RegisterBenchmark("zero_frames", ZeroFrames),
-                    benchmark::RegisterBenchmark("set_parameter", SetParameter),
-                    benchmark::RegisterBenchmark("get_chunk", GetChunk),
-                    benchmark::RegisterBenchmark("set_chunk", SetChunk)})
+    for (auto* b :
+         {PerBlock("plugin_float", PluginProcess<float>), PerBlock("ideal_float", Ideal<float>),
+          PerBlock("peer_float", PeerProcess), PerBlock("plugin_double", PluginProcess<double>),
+          PerBlock("ideal_double", Ideal<double>), benchmark::RegisterBenchmark("zero_frames", ZeroFrames),
+          benchmark::RegisterBenchmark("set_parameter", SetParameter),
+          benchmark::RegisterBenchmark("get_chunk", GetChunk), benchmark::RegisterBenchmark("set_chunk", SetChunk)})
         b->Unit(benchmark::kNanosecond)->Repetitions(7)->ReportAggregatesOnly(true);
     const bool idealMatches = IdealMatchesThePlugin();
     SideBySide reporter;

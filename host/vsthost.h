@@ -58,8 +58,8 @@ public:
     // Requests with the given opcode, in order.
     std::vector<HostRequest> requestsFor(VstInt32 opcode) const;
 
-    static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                          void* ptr, float opt);
+    static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                          float opt);
 
 private:
     VstIntPtr answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
@@ -76,8 +76,7 @@ public:
     AEffect* effect() const { return effect_; }
     Host& host() const { return *host_; }
 
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
     void open() { dispatch(effOpen); }
     void resume() { dispatch(effMainsChanged, 0, 1); }
     void suspend() { dispatch(effMainsChanged, 0, 0); }

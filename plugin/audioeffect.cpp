@@ -103,8 +103,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case effEditGetRect:
     case effEditOpen:
     case effEditClose:
-    case effEditIdle:
-        return 0; // no editor: the host's pointers stay untouched
+    case effEditIdle: return 0; // no editor: the host's pointers stay untouched
     case effIdentify: return kVstIdentifyAnswer;
     case effGetChunk: return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
     case effSetChunk: return setChunk(ptr, static_cast<VstInt32>(value), index != 0);

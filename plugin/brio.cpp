@@ -4,8 +4,8 @@
 
 #include "plugin/brio_services.h"
 
-CBrio* CBrio::Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host,
-                     VstInt32 numPrograms, VstInt32 numParams) {
+CBrio* CBrio::Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 numPrograms,
+                     VstInt32 numParams) {
     if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
     return new CBrio(effect, table, host, numPrograms, numParams);
 }
@@ -92,9 +92,7 @@ bool CBrio::getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text)
 // Nothing in the plug-in reads MIDI, so the events are acknowledged unread.
 VstInt32 CBrio::processEvents(VstEvents*) { return 1; }
 
-bool CBrio::getEffectName(char* text) {
-    return callbacks.getEffectName && callbacks.getEffectName(this, text) != 0;
-}
+bool CBrio::getEffectName(char* text) { return callbacks.getEffectName && callbacks.getEffectName(this, text) != 0; }
 
 bool CBrio::getVendorString(char* text) {
     return callbacks.getVendorString && callbacks.getVendorString(this, text) != 0;

@@ -8,14 +8,14 @@ class CBrio;
 class TQuill;
 
 struct BrioCallbackTable {
-    void (*init)(CBrio*);     // 0: at construction
-    void (*destroy)(CBrio*);  // 1: deletes the effect
-    void (*open)(CBrio*);     // 2
-    void (*suspend)(CBrio*);  // 3
-    void (*resume)(CBrio*);   // 4
-    void (*idle)(CBrio*);     // 5: editor tick
-    void (*close)(CBrio*);    // 6
-    void (*view[6])(CBrio*);  // 7-12: editor views, empty here
+    void (*init)(CBrio*);    // 0: at construction
+    void (*destroy)(CBrio*); // 1: deletes the effect
+    void (*open)(CBrio*);    // 2
+    void (*suspend)(CBrio*); // 3
+    void (*resume)(CBrio*);  // 4
+    void (*idle)(CBrio*);    // 5: editor tick
+    void (*close)(CBrio*);   // 6
+    void (*view[6])(CBrio*); // 7-12: editor views, empty here
     VstInt32 (*getVendorVersion)(CBrio*);
     VstInt32 (*getVendorString)(CBrio*, char* text);
     VstInt32 (*getProductString)(CBrio*, char* text);
@@ -38,8 +38,8 @@ static_assert(sizeof(BrioCallbackTable) == 29 * sizeof(void (*)()));
 class CBrio final : public AudioEffectX {
 public:
     // Null when the host is missing or answers 0 to audioMasterVersion.
-    static CBrio* Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host,
-                         VstInt32 numPrograms, VstInt32 numParams);
+    static CBrio* Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 numPrograms,
+                         VstInt32 numParams);
     ~CBrio() override;
 
     void open() override;

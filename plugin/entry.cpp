@@ -48,9 +48,7 @@ VstInt32 CopyOut(char* text, const std::string& value, std::size_t bound) {
 }
 
 VstInt32 GetVendorString(CBrio* brio, char* text) { return CopyOut(text, Effect(brio).vendorString, kVendorBound); }
-VstInt32 GetProductString(CBrio* brio, char* text) {
-    return CopyOut(text, Effect(brio).productString, kProductBound);
-}
+VstInt32 GetProductString(CBrio* brio, char* text) { return CopyOut(text, Effect(brio).productString, kProductBound); }
 VstInt32 GetEffectName(CBrio* brio, char* text) { return CopyOut(text, Effect(brio).effectName, kEffectNameBound); }
 void GetProgramName(CBrio* brio, char* text) { CopyOut(text, Effect(brio).programName, kProgramNameBound); }
 
@@ -66,7 +64,8 @@ void SetParameter(CBrio* brio, VstInt32 index, double value) { Effect(brio).SetS
 
 void GetParameterName(CBrio* brio, VstInt32 index, char* text) {
     const TQuillEffect& effect = Effect(brio);
-    if (effect.HasSlider(index)) CopyOut(text, effect.sliders[static_cast<std::size_t>(index)].name, kParameterTextBound);
+    if (effect.HasSlider(index))
+        CopyOut(text, effect.sliders[static_cast<std::size_t>(index)].name, kParameterTextBound);
 }
 
 void GetParameterLabel(CBrio* brio, VstInt32 index, char* text) {

@@ -8,7 +8,7 @@
 struct FileStream {
     enum Mode : std::int32_t { kClosed = 0, kReading = 1, kWriting = 2 };
 
-    std::string fileName;   // relative to the plug-in's folder; empty: no file
+    std::string fileName; // relative to the plug-in's folder; empty: no file
     std::int32_t position = 0;
     std::vector<float> data;
     std::int32_t mode = kClosed;

@@ -11,21 +11,23 @@
 namespace cli {
 
 namespace {
-const char* const kCapabilities[] = {"sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents",
-                                     "receiveVstMidiEvent", "receiveVstTimeInfo", "offline",
-                                     "midiProgramNames",   "bypass"};
+const char* const kCapabilities[] = {
+    "sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
+    "receiveVstTimeInfo", "offline",          "midiProgramNames", "bypass"};
 
-const char* const kCategories[] = {"unknown",    "effect",      "synth",    "analysis",
-                                   "mastering",  "spacializer", "room fx",  "surround",
-                                   "restoration", "offline",    "shell",    "generator"};
+const char* const kCategories[] = {"unknown", "effect",   "synth",       "analysis", "mastering", "spacializer",
+                                   "room fx", "surround", "restoration", "offline",  "shell",     "generator"};
 
 std::vector<std::string> FlagNames(VstInt32 flags) {
-    static const std::pair<VstInt32, const char*> known[] = {
-        {effFlagsHasEditor, "HasEditor"},         {2, "HasClip"},
-        {4, "HasVu"},                             {8, "CanMono"},
-        {effFlagsCanReplacing, "CanReplacing"},   {effFlagsProgramChunks, "ProgramChunks"},
-        {effFlagsIsSynth, "IsSynth"},             {effFlagsNoSoundInStop, "NoSoundInStop"},
-        {effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
+    static const std::pair<VstInt32, const char*> known[] = {{effFlagsHasEditor, "HasEditor"},
+                                                             {2, "HasClip"},
+                                                             {4, "HasVu"},
+                                                             {8, "CanMono"},
+                                                             {effFlagsCanReplacing, "CanReplacing"},
+                                                             {effFlagsProgramChunks, "ProgramChunks"},
+                                                             {effFlagsIsSynth, "IsSynth"},
+                                                             {effFlagsNoSoundInStop, "NoSoundInStop"},
+                                                             {effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
     std::vector<std::string> names;
     VstInt32 left = flags;
     for (const auto& [bit, name] : known)
@@ -180,10 +182,8 @@ int Info(const std::vector<std::string>& argv) {
     for (const std::string& assignment : arguments.Values("--set")) session.Set(assignment);
     const Facts facts = Gather(session);
     std::ostringstream text;
-    if (arguments.Has("--json"))
-        PrintJson(facts, text);
-    else
-        PrintText(facts, text);
+    if (arguments.Has("--json")) PrintJson(facts, text);
+    else PrintText(facts, text);
     std::cout << text.str() << std::flush;
     return 0;
 }

@@ -184,7 +184,8 @@ int Sweep(const std::vector<std::string>& argv) {
         for (int b = 0; b < settleBlocks + measureBlocks; ++b) {
             tones.Fill(inputs, block);
             plugin.process(inputs, outputs);
-            if (b >= settleBlocks) captured.insert(captured.end(), outputs[output - 1].begin(), outputs[output - 1].end());
+            if (b >= settleBlocks)
+                captured.insert(captured.end(), outputs[output - 1].begin(), outputs[output - 1].end());
         }
         std::printf("  %-8.3f  %-10s", value, plugin.parameterDisplay(parameter).c_str());
         for (int k = 0; k < effect.numInputs; ++k) {

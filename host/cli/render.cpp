@@ -34,8 +34,7 @@ std::int64_t RenderBlocks(vsthost::Instance& plugin, InputFile& in, OutputFile& 
             for (int c = 0; c < ins; ++c) inputs[c][f] = interleavedIn[f * ins + c];
         if constexpr (sizeof(Sample) == sizeof(double))
             plugin.processDouble(inPointers.data(), outPointers.data(), static_cast<VstInt32>(frames));
-        else
-            plugin.process(inPointers.data(), outPointers.data(), static_cast<VstInt32>(frames));
+        else plugin.process(inPointers.data(), outPointers.data(), static_cast<VstInt32>(frames));
         for (std::int64_t f = 0; f < frames; ++f)
             for (int c = 0; c < outs; ++c) interleavedOut[f * outs + c] = outputs[c][f];
         out.Write(interleavedOut.data(), frames);
@@ -62,8 +61,9 @@ int OutputFormat(const Arguments& arguments, int inputFormat) {
 } // namespace
 
 int Render(const std::vector<std::string>& argv) {
-    const Arguments arguments = Parse(argv, {"--block", "--set", "--load-state", "--save-state", "--format", "--encoding"},
-                                      {"--double", "--quiet"}, 3);
+    const Arguments arguments =
+        Parse(argv, {"--block", "--set", "--load-state", "--save-state", "--format", "--encoding"},
+              {"--double", "--quiet"}, 3);
     const std::string &modulePath = arguments.positional[0], &inPath = arguments.positional[1],
                       &outPath = arguments.positional[2];
     const int block = static_cast<int>(ParseWhole(arguments.Value("--block", "512"), "--block", 1, 1 << 20));
@@ -78,8 +78,8 @@ int Render(const std::vector<std::string>& argv) {
                     std::to_string(effect.numOutputs) + " outputs; render needs 0 to 64 and 1 to 64");
     if (in.channels() != effect.numInputs)
         throw Error(inPath + " has " + std::to_string(in.channels()) + (in.channels() == 1 ? " channel" : " channels") +
-                    " but " + modulePath + " takes " +
-                    std::to_string(effect.numInputs) + " inputs; give a file with one channel per input");
+                    " but " + modulePath + " takes " + std::to_string(effect.numInputs) +
+                    " inputs; give a file with one channel per input");
     const VstInt32 needed = useDouble ? effFlagsCanDoubleReplacing : effFlagsCanReplacing;
     if (!(effect.flags & needed))
         throw Error(modulePath + (useDouble ? " has no 64-bit processing (leave out --double)"

@@ -56,8 +56,8 @@ std::string RenderSvg(const Plot& plot) {
         return top + (yMax - y) / (yMax - yMin) * plotH;
     };
 
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Format("%.0f", width) +
-                      "\" height=\"" + Format("%.0f", height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Format("%.0f", width) + "\" height=\"" +
+                      Format("%.0f", height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     svg += "<text x=\"" + Format("%.0f", width / 2) + "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">" +
            Escape(plot.title) + "</text>\n";
@@ -85,8 +85,8 @@ std::string RenderSvg(const Plot& plot) {
         const char* colour = kColours[s % std::size(kColours)];
         std::string points;
         for (const auto& p : plot.series[s].points) points += Format("%.2f,%.2f ", X(p.x), Y(p.y));
-        svg += "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"" + std::string(colour) + "\" points=\"" +
-               points + "\"/>\n";
+        svg += "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"" + std::string(colour) + "\" points=\"" + points +
+               "\"/>\n";
         const double ly = top + 20 + 20 * double(s);
         svg += "<line x1=\"" + Format("%.1f", left + plotW + 14) + "\" x2=\"" + Format("%.1f", left + plotW + 40) +
                "\" y1=\"" + Format("%.1f", ly) + "\" y2=\"" + Format("%.1f", ly) + "\" stroke-width=\"2\" stroke=\"" +

@@ -100,8 +100,7 @@ void WriteWav(const std::string& path, const std::vector<std::vector<Sample>>& c
         for (const auto& channel : channels) interleaved.push_back(channel[f]);
     if constexpr (sizeof(Sample) == sizeof(double))
         sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(channels[0].size()));
-    else
-        sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(channels[0].size()));
+    else sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(channels[0].size()));
     sf_close(file);
 }
 
@@ -112,10 +111,8 @@ std::vector<std::vector<Sample>> ReadWav(const std::string& path, SF_INFO* infoO
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) return {};
     std::vector<Sample> interleaved(static_cast<std::size_t>(info.frames * info.channels));
-    if constexpr (sizeof(Sample) == sizeof(double))
-        sf_readf_double(file, interleaved.data(), info.frames);
-    else
-        sf_readf_float(file, interleaved.data(), info.frames);
+    if constexpr (sizeof(Sample) == sizeof(double)) sf_readf_double(file, interleaved.data(), info.frames);
+    else sf_readf_float(file, interleaved.data(), info.frames);
     sf_close(file);
     std::vector<std::vector<Sample>> channels(info.channels);
     for (std::size_t k = 0; k < interleaved.size(); ++k) channels[k % info.channels].push_back(interleaved[k]);
@@ -140,8 +137,8 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 TEST_F(Vstrun, InfoShowsTheRecordParametersAndCapabilities) {
     const Result r = Run({"info", kModule});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* line : {"effect          Morvantide_crossfader_2x_mono", "inputs          2",
-                             "outputs         2", "flags           4144 = CanReplacing ProgramChunks CanDoubleReplacing",
+    for (const char* line : {"effect          Morvantide_crossfader_2x_mono", "inputs          2", "outputs         2",
+                             "flags           4144 = CanReplacing ProgramChunks CanDoubleReplacing",
                              "receiveVstMidiEvent   yes (4400)", "sendVstMidiEvent      no", "parameters      6"})
         EXPECT_TRUE(Contains(r.out, line)) << line << "\n" << r.out;
     EXPECT_TRUE(Contains(r.out, "      0  0.5                 0.00         level mono 1")) << r.out;
@@ -185,8 +182,8 @@ TEST_F(Vstrun, RenderMatchesTheReferenceComputationSampleBySample) {
     ref.SetFromHost(0, 0.8f);
     ref.SetFromHost(2, 0.3f);
     ref.SetFromHost(5, 0.35f);
-    const Result r = Run({"render", kModule, At("in.wav"), At("out.wav"), "--set", "level mono 1=0.8", "--set",
-                          "2=0.3", "--set", "OUTPUT MIX LEVEL=0.35", "--block", "300"});
+    const Result r = Run({"render", kModule, At("in.wav"), At("out.wav"), "--set", "level mono 1=0.8", "--set", "2=0.3",
+                          "--set", "OUTPUT MIX LEVEL=0.35", "--block", "300"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto output = ReadWav<float>(At("out.wav"));
     ASSERT_EQ(output.size(), 2u);
@@ -230,7 +227,8 @@ TEST_F(Vstrun, DoubleRenderKeepsDoublePrecisionAndBlockSizeChangesNothing) {
 TEST_F(Vstrun, OutputFormatFollowsTheInputUnlessToldOtherwise) {
     WriteWav(At("in.wav"), Noise<float>(2, 1000), SF_FORMAT_PCM_16);
     ASSERT_EQ(Run({"render", kModule, At("in.wav"), At("same.wav")}).status, 0);
-    ASSERT_EQ(Run({"render", kModule, At("in.wav"), At("out.flac"), "--format", "flac", "--encoding", "pcm24"}).status, 0);
+    ASSERT_EQ(Run({"render", kModule, At("in.wav"), At("out.flac"), "--format", "flac", "--encoding", "pcm24"}).status,
+              0);
     SF_INFO same{}, flac{};
     ReadWav<float>(At("same.wav"), &same);
     ReadWav<float>(At("out.flac"), &flac);
@@ -295,8 +293,8 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
     other[8] ^= 1; // another plug-in's unique ID
     std::ofstream(At("other.state"), std::ios::binary) << other;
     std::ofstream(At("short.state"), std::ios::binary) << Slurp(At("good.state")).substr(0, 100);
-    const std::vector<std::string> inputs = {"in.wav", "mono.wav", "text.wav", "junk.state", "good.state",
-                                             "other.state", "short.state"};
+    const std::vector<std::string> inputs = {"in.wav",     "mono.wav",    "text.wav",   "junk.state",
+                                             "good.state", "other.state", "short.state"};
     const std::string out = At("out.wav");
 
     struct Case {
@@ -311,10 +309,12 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
         {{"render", At("text.wav"), At("in.wav"), out}, 1, "cannot load " + At("text.wav") + ": "},
         {{"info", NO_ENTRY_MODULE}, 1, "has no VST 2.4 entry point (VSTPluginMain or main)"},
         {{"render", NULL_ENTRY_MODULE, At("in.wav"), out}, 1, "returned no plug-in"},
-        {{"render", kModule, At("in.wav"), out, "--set", "volume=0.5"}, 1,
+        {{"render", kModule, At("in.wav"), out, "--set", "volume=0.5"},
+         1,
          "unknown parameter \"volume\"; the parameters are:\n  0  level mono 1\n  1  level mono 2\n"},
         {{"render", kModule, At("in.wav"), out, "--set", "6=0.5"}, 1, "unknown parameter \"6\""},
-        {{"render", kModule, At("in.wav"), out, "--set", "level mono 1=1.5"}, 1,
+        {{"render", kModule, At("in.wav"), out, "--set", "level mono 1=1.5"},
+         1,
          "value 1.5 for \"level mono 1\" is out of range: a normalised value is from 0 to 1"},
         {{"render", kModule, At("in.wav"), out, "--set", "level mono 1=-0.1"}, 1, "is out of range"},
         {{"render", kModule, At("in.wav"), out, "--set", "level mono 1=loud"}, 2, "must be a number"},
@@ -324,7 +324,8 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
         {{"render", kModule, At("in.wav"), out, "--load-state", At("none.state")}, 1, "cannot read"},
         {{"render", kModule, At("mono.wav"), out}, 1, "has 1 channel but " + kModule + " takes 2 inputs"},
         {{"render", kModule, At("in.wav"), At("no/such/dir/out.wav")}, 1, "cannot create a file beside"},
-        {{"render", kModule, At("in.wav"), out, "--save-state", At("no/such/dir/s.state")}, 1,
+        {{"render", kModule, At("in.wav"), out, "--save-state", At("no/such/dir/s.state")},
+         1,
          "cannot create a file beside"},
         {{"render", kPeer, At("in.wav"), out, "--save-state", At("s.state")}, 1, "keeps no state chunk to save"},
         {{"render", kModule, At("in.wav"), out, "--block", "0"}, 2, "--block must be a whole number from 1"},

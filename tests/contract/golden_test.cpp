@@ -28,8 +28,8 @@ float Input(int channel, int j) {
 
 // Before block b, change something.
 void Step(vsthost::Instance& p, int b) {
-    const float values[][6] = {{0.5f, 0.5f, 0.0f, 0, 0, 0.5f},   {0.5f, 0.5f, 0.5f, 0, 0, 0.5f},
-                               {0.2f, 0.8f, 0.25f, 0, 0, 0.6f},  {0.9f, 0.1f, 0.75f, 1, 0, 0.35f},
+    const float values[][6] = {{0.5f, 0.5f, 0.0f, 0, 0, 0.5f},    {0.5f, 0.5f, 0.5f, 0, 0, 0.5f},
+                               {0.2f, 0.8f, 0.25f, 0, 0, 0.6f},   {0.9f, 0.1f, 0.75f, 1, 0, 0.35f},
                                {0.33f, 0.66f, 0.41f, 0, 1, 1.0f}, {0.0f, 1.0f, 1.0f, 0, 0, 0.0f}};
     if (b < 6) {
         for (int k = 0; k < 6; ++k) p.setParameter(k, values[b][k]);
@@ -39,9 +39,9 @@ void Step(vsthost::Instance& p, int b) {
     chunk[0] = -1000.0f;
     switch (b % 6) {
     case 0: chunk[1] = -3.3f, chunk[2] = 4.4f, chunk[3] = 0.6f, chunk[6] = 1.5f; break;
-    case 1: chunk[3] = 2.0f, chunk[4] = 0.5f; break;          // outside the ranges
+    case 1: chunk[3] = 2.0f, chunk[4] = 0.5f; break;                  // outside the ranges
     case 2: chunk.resize(4), chunk[1] = 9.9f, chunk[3] = 0.5f; break; // short
-    case 3: chunk[0] = 1.0f; break;                           // no marker: ignored
+    case 3: chunk[0] = 1.0f; break;                                   // no marker: ignored
     case 4: p.setParameter(2, 0.07f * static_cast<float>(b)); return;
     default: chunk[1] = NAN, chunk[2] = -7.0f, chunk[3] = 0.8f, chunk[6] = -9.9f; break;
     }
@@ -88,8 +88,8 @@ TEST(Golden, RenderMatchesTheCommittedReference) {
     ASSERT_EQ(render.size(), static_cast<std::size_t>(kBlocks * kBlock * 2 * (4 + 8)));
     const char* update = std::getenv("QUILL_UPDATE_GOLDEN");
     if (update && std::string(update) == "1") {
-        std::ofstream(kGoldenFile, std::ios::binary).write(reinterpret_cast<const char*>(render.data()),
-                                                            static_cast<std::streamsize>(render.size()));
+        std::ofstream(kGoldenFile, std::ios::binary)
+            .write(reinterpret_cast<const char*>(render.data()), static_cast<std::streamsize>(render.size()));
         GTEST_SKIP() << "wrote " << kGoldenFile;
     }
     std::ifstream file(kGoldenFile, std::ios::binary);

@@ -22,9 +22,9 @@ void Apply(vsthost::Instance& p, Reference& ref, const Setting& setting) {
 }
 
 const Setting kSettings[] = {
-    {{0.5f, 0.5f, 0.0f, 0, 0, 0.5f}},    {{0.5f, 0.5f, 1.0f, 0, 0, 0.5f}},   {{0.5f, 0.5f, 0.5f, 0, 0, 0.5f}},
-    {{0.5f, 0.5f, 0.25f, 0, 0, 0.5f}},   {{0.0f, 1.0f, 0.37f, 0, 0, 1.0f}},  {{0.73f, 0.21f, 0.66f, 1, 0, 0.05f}},
-    {{0.31f, 0.9f, 0.5f, 0, 1, 0.77f}},  {{0.5f, 0.5f, 0.5f, 1, 1, 0.5f}},   {{0.123f, 0.877f, 0.999f, 0, 0, 0.4f}},
+    {{0.5f, 0.5f, 0.0f, 0, 0, 0.5f}},   {{0.5f, 0.5f, 1.0f, 0, 0, 0.5f}},  {{0.5f, 0.5f, 0.5f, 0, 0, 0.5f}},
+    {{0.5f, 0.5f, 0.25f, 0, 0, 0.5f}},  {{0.0f, 1.0f, 0.37f, 0, 0, 1.0f}}, {{0.73f, 0.21f, 0.66f, 1, 0, 0.05f}},
+    {{0.31f, 0.9f, 0.5f, 0, 1, 0.77f}}, {{0.5f, 0.5f, 0.5f, 1, 1, 0.5f}},  {{0.123f, 0.877f, 0.999f, 0, 0, 0.4f}},
 };
 
 std::vector<float> Signal(std::uint32_t seed, std::size_t n) {
@@ -72,8 +72,7 @@ TEST(Processing, InPlaceGivesTheSameAsSeparateBuffers) {
     rig->process(in, out);
     rig->process(in, in);
     EXPECT_EQ(in, out);
-    std::vector<std::vector<double>> din = {{1.0, -0.5, 0.25}, {0.75, 0.1, -1.0}},
-                                     dout(2, std::vector<double>(3));
+    std::vector<std::vector<double>> din = {{1.0, -0.5, 0.25}, {0.75, 0.1, -1.0}}, dout(2, std::vector<double>(3));
     rig->processDouble(din, dout);
     rig->processDouble(din, din);
     EXPECT_EQ(din, dout);

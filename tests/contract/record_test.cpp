@@ -19,10 +19,10 @@ TEST(Record, ValuesAfterCreation) {
     EXPECT_EQ(e->initialDelay, 0);
     EXPECT_EQ(e->ioRatio, 1.0f);
     EXPECT_NE(e->object, nullptr);
-    for (auto fn : {reinterpret_cast<const void*>(e->dispatcher), reinterpret_cast<const void*>(e->process),
-                    reinterpret_cast<const void*>(e->setParameter), reinterpret_cast<const void*>(e->getParameter),
-                    reinterpret_cast<const void*>(e->processReplacing),
-                    reinterpret_cast<const void*>(e->processDoubleReplacing)})
+    for (auto fn :
+         {reinterpret_cast<const void*>(e->dispatcher), reinterpret_cast<const void*>(e->process),
+          reinterpret_cast<const void*>(e->setParameter), reinterpret_cast<const void*>(e->getParameter),
+          reinterpret_cast<const void*>(e->processReplacing), reinterpret_cast<const void*>(e->processDoubleReplacing)})
         EXPECT_NE(fn, nullptr);
 }
 

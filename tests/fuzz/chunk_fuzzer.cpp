@@ -18,10 +18,8 @@ void ProcessAndCheck(vsthost::Instance& plugin) {
         in[0][j] = static_cast<Sample>(std::sin(0.05 * j));
         in[1][j] = static_cast<Sample>(j % 2 ? 1.0 : -1.0);
     }
-    if constexpr (sizeof(Sample) == sizeof(double))
-        plugin.processDouble(in, out);
-    else
-        plugin.process(in, out);
+    if constexpr (sizeof(Sample) == sizeof(double)) plugin.processDouble(in, out);
+    else plugin.process(in, out);
     for (const auto& channel : out)
         for (Sample x : channel)
             if (std::isnan(x)) __builtin_trap();

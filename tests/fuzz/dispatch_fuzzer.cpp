@@ -44,14 +44,13 @@ void Process(vsthost::Instance& plugin, FuzzedDataProvider& in) {
     for (auto& channel : inputs)
         for (Sample& x : channel) {
             if (in.remaining_bytes() == 0) break;
-            x = sizeof(Sample) == sizeof(double) ? static_cast<Sample>(AnyDouble(in)) : static_cast<Sample>(AnyFloat(in));
+            x = sizeof(Sample) == sizeof(double) ? static_cast<Sample>(AnyDouble(in))
+                                                 : static_cast<Sample>(AnyFloat(in));
         }
     std::vector<Sample*> ins = {inputs[0].data(), inputs[1].data()};
     std::vector<Sample*> outs = inPlace ? ins : std::vector<Sample*>{outputs[0].data(), outputs[1].data()};
-    if constexpr (sizeof(Sample) == sizeof(double))
-        plugin.processDouble(ins.data(), outs.data(), frames);
-    else
-        plugin.process(ins.data(), outs.data(), frames);
+    if constexpr (sizeof(Sample) == sizeof(double)) plugin.processDouble(ins.data(), outs.data(), frames);
+    else plugin.process(ins.data(), outs.data(), frames);
     CheckNoNaN(inPlace ? inputs : outputs);
 }
 
@@ -89,13 +88,9 @@ void Dispatch(vsthost::Instance& plugin, FuzzedDataProvider& in) {
 
     switch (opcode) {
     case effClose: return; // only the instance's owner closes it
-    case effSetChunk:
-        value = in.ConsumeIntegralInRange<VstIntPtr>(0, sizeof buffer);
-        break;
+    case effSetChunk: value = in.ConsumeIntegralInRange<VstIntPtr>(0, sizeof buffer); break;
     case effGetChunk:
-    case effEditGetRect:
-        ptr = ptr ? slots : nullptr;
-        break;
+    case effEditGetRect: ptr = ptr ? slots : nullptr; break;
     case effGetSpeakerArrangement:
     case effSetSpeakerArrangement:
         value = in.ConsumeBool() ? reinterpret_cast<VstIntPtr>(&slots[1]) : 0;

@@ -121,8 +121,8 @@ TEST(Realtime, ProcessingCallsNeitherAllocateNorLock) {
     host.logRequests = false;
     vsthost::Instance plugin(host.instantiate(module.entry()), host);
     plugin.start(48000.0f, 512);
-    std::vector<float> f[4] = {std::vector<float>(512, 0.5f), std::vector<float>(512, -0.25f),
-                               std::vector<float>(512), std::vector<float>(512)};
+    std::vector<float> f[4] = {std::vector<float>(512, 0.5f), std::vector<float>(512, -0.25f), std::vector<float>(512),
+                               std::vector<float>(512)};
     std::vector<double> d[4] = {std::vector<double>(512, 0.5), std::vector<double>(512, -0.25),
                                 std::vector<double>(512), std::vector<double>(512)};
     float* fin[2] = {f[0].data(), f[1].data()};

@@ -43,9 +43,9 @@ TEST_F(Dispatcher, FixedAnswers) {
 }
 
 TEST_F(Dispatcher, EveryOtherOpcodeAnswersZeroAndTouchesNothing) {
-    const VstInt32 zeroes[] = {9,  16, 17, 18, 20, 21, 28, 30, 31, 32, 33, 34, 36, 37, 38, 39, 40, 41, 42, 43, 44, 46,
-                               50, 53, 54, 55, 56, 57, 59, 60, 61, 62, 64, 65, 66, 67, 68, 70, 71, 72, 74, 75, 76, 77,
-                               78, 79, 80, 100, 12345, -1, -100000};
+    const VstInt32 zeroes[] = {9,  16, 17, 18, 20, 21, 28, 30, 31, 32, 33, 34, 36, 37,  38,    39, 40,
+                               41, 42, 43, 44, 46, 50, 53, 54, 55, 56, 57, 59, 60, 61,  62,    64, 65,
+                               66, 67, 68, 70, 71, 72, 74, 75, 76, 77, 78, 79, 80, 100, 12345, -1, -100000};
     char buffer[64];
     for (VstInt32 op : zeroes) {
         std::memset(buffer, 0x5A, sizeof buffer);
@@ -86,9 +86,9 @@ TEST_F(Dispatcher, SpeakerArrangementIsClearedThroughBothPointers) {
 }
 
 TEST_F(Dispatcher, NullTextAndChunkPointersAreIgnored) {
-    for (VstInt32 op : {effGetProgramName, effSetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
-                        effGetEffectName, effGetVendorString, effGetProductString, effCanDo, effGetChunk,
-                        effGetProgramNameIndexed})
+    for (VstInt32 op :
+         {effGetProgramName, effSetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName, effGetEffectName,
+          effGetVendorString, effGetProductString, effCanDo, effGetChunk, effGetProgramNameIndexed})
         EXPECT_EQ(Dispatch(op, 0, 0, nullptr), 0) << "opcode " << op;
 }
 

@@ -111,8 +111,8 @@ TEST(SliderDisplayText, TwoDecimalsOrTheEnumerationName) {
     EXPECT_EQ(s.SliderDisplayText(0), "-3.50");
     s.sliderValues[1] = 0.5;
     EXPECT_EQ(s.SliderDisplayText(0), "0.50");
-    const std::pair<double, const char*> cases[] = {{0, "on"},   {1, "off"}, {0.99, "on"},     {-3, "on"},
-                                                    {7, "off"},  {NAN, "on"}, {INFINITY, "off"}, {-1e300, "on"}};
+    const std::pair<double, const char*> cases[] = {{0, "on"},  {1, "off"},  {0.99, "on"},      {-3, "on"},
+                                                    {7, "off"}, {NAN, "on"}, {INFINITY, "off"}, {-1e300, "on"}};
     for (auto [value, name] : cases) {
         s.sliderValues[2] = value;
         EXPECT_EQ(s.SliderDisplayText(1), name) << value;

@@ -150,8 +150,8 @@ TEST_F(Wrapper, ForwardsEachRequestToItsSlot) {
     EXPECT_NE(data, nullptr);
     EXPECT_EQ(Dispatch(e, effGetChunk, 0, 0, &data), 8);
     EXPECT_EQ(Dispatch(e, effSetChunk, 0, 12, text), 12);
-    EXPECT_EQ(Calls::log, (std::vector<std::string>{"init", "open", "resume", "suspend", "set 3 0.500000",
-                                                    "get preset", "get bank"}));
+    EXPECT_EQ(Calls::log, (std::vector<std::string>{"init", "open", "resume", "suspend", "set 3 0.500000", "get preset",
+                                                    "get bank"}));
     Dispatch(e, effClose);
 }
 
