@@ -1,6 +1,7 @@
 #include "host/cli/arguments.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 #include "host/cli/error.h"
@@ -57,6 +58,15 @@ long ParseWhole(const std::string& text, const std::string& what, long minimum, 
     if (text.empty() || *end != '\0' || errno == ERANGE || value < minimum || value > maximum)
         throw UsageError(what + " must be a whole number from " + std::to_string(minimum) + " to " +
                          std::to_string(maximum) + ", not \"" + text + "\"");
+    return value;
+}
+
+double ParseNumber(const std::string& text, const std::string& what) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
+        throw UsageError(what + " must be a number, not \"" + text + "\"");
     return value;
 }
 

@@ -26,5 +26,7 @@ Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string
 
 // A whole number within limits, or throws UsageError naming the option.
 long ParseWhole(const std::string& text, const std::string& what, long minimum, long maximum);
+// A finite decimal number, or throws UsageError naming what.
+double ParseNumber(const std::string& text, const std::string& what);
 
 } // namespace cli

@@ -125,11 +125,18 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-int MajorFormatNamed(const std::string& name) {
+namespace {
+int MajorFormatOrZero(const std::string& name) {
     if (name == "wav") return SF_FORMAT_WAV;
     if (name == "aiff" || name == "aif") return SF_FORMAT_AIFF;
     if (name == "flac") return SF_FORMAT_FLAC;
     return 0;
+}
+} // namespace
+
+int MajorFormatNamed(const std::string& name) {
+    if (const int major = MajorFormatOrZero(name)) return major;
+    throw UsageError("--format is one of wav, aiff, flac");
 }
 
 int EncodingNamed(const std::string& name) {
@@ -138,7 +145,7 @@ int EncodingNamed(const std::string& name) {
     if (name == "pcm32") return SF_FORMAT_PCM_32;
     if (name == "float") return SF_FORMAT_FLOAT;
     if (name == "double") return SF_FORMAT_DOUBLE;
-    return 0;
+    throw UsageError("--encoding is one of pcm16, pcm24, pcm32, float, double");
 }
 
 int MajorFormatForPath(const std::string& path) {
@@ -146,7 +153,7 @@ int MajorFormatForPath(const std::string& path) {
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return 0;
     std::string extension = path.substr(dot + 1);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return MajorFormatNamed(extension);
+    return MajorFormatOrZero(extension);
 }
 
 std::string FormatDescription(int format) {

@@ -55,9 +55,9 @@ private:
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
-// "wav", "aiff", "flac" to a major format; 0 for an unknown name.
+// A --format value ("wav", "aiff", "flac") as a major format; throws UsageError for others.
 int MajorFormatNamed(const std::string& name);
-// "pcm16", "pcm24", "pcm32", "float", "double" to a subtype; 0 for an unknown name.
+// An --encoding value ("pcm16", "pcm24", "pcm32", "float", "double") as a subtype; throws UsageError for others.
 int EncodingNamed(const std::string& name);
 // The major format for a file name's extension; 0 when it has none we know.
 int MajorFormatForPath(const std::string& path);

@@ -90,7 +90,6 @@ int Tone(const std::vector<std::string>& argv) {
     if (!major) throw UsageError("name the file .wav, .aiff or .flac, or give --format");
     int encoding = major == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24 : SF_FORMAT_FLOAT;
     if (arguments.options.count("--encoding")) encoding = EncodingNamed(arguments.Value("--encoding"));
-    if (!encoding) throw UsageError("--encoding is one of pcm16, pcm24, pcm32, float, double");
 
     const int channels = static_cast<int>(frequencies.size());
     const auto frames = static_cast<std::int64_t>(std::llround(seconds * rate));
@@ -165,15 +164,14 @@ int Sweep(const std::vector<std::string>& argv) {
     std::vector<std::vector<float>> inputs(effect.numInputs, std::vector<float>(block));
     std::vector<std::vector<float>> outputs(effect.numOutputs, std::vector<float>(block));
 
+    const std::string name = plugin.parameterName(parameter);
     Plot plot;
-    plot.title = session.instance().text(effGetEffectName) + ": gain into output " + std::to_string(output) +
-                 " against " + session.ParameterAt(parameter).name;
-    plot.xLabel = session.ParameterAt(parameter).name + " (normalised)";
+    plot.title = plugin.text(effGetEffectName) + ": gain into output " + std::to_string(output) + " against " + name;
+    plot.xLabel = name + " (normalised)";
     plot.yLabel = "gain, dB";
     for (int k = 0; k < effect.numInputs; ++k) plot.series.push_back({"input " + std::to_string(k + 1), {}});
 
-    std::printf("gain from each input into output %d, dB, against \"%s\"\n", output,
-                session.ParameterAt(parameter).name.c_str());
+    std::printf("gain from each input into output %d, dB, against \"%s\"\n", output, name.c_str());
     std::printf("  %-8s  %-10s", "value", "display");
     for (int k = 0; k < effect.numInputs; ++k) std::printf("  input %-3d", k + 1);
     std::printf("\n");

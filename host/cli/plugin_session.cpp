@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/cli/arguments.h"
 #include "host/cli/audio_file.h"
 #include "host/cli/error.h"
 
@@ -114,15 +115,6 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& assignmen
     if (equals == std::string::npos || equals == 0)
         throw UsageError("--set wants NAME=VALUE, not \"" + assignment + "\"");
     return {assignment.substr(0, equals), assignment.substr(equals + 1)};
-}
-
-double ParseNumber(const std::string& text, const std::string& what) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
-        throw UsageError(what + " must be a number, not \"" + text + "\"");
-    return value;
 }
 
 } // namespace cli

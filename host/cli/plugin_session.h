@@ -50,8 +50,6 @@ private:
 
 // "name=value" split at the last '='; throws UsageError without one.
 std::pair<std::string, std::string> SplitAssignment(const std::string& assignment);
-// A whole decimal number, or throws UsageError naming what.
-double ParseNumber(const std::string& text, const std::string& what);
 
 inline constexpr char kStateMagic[8] = {'V', 'S', 'T', '2', 'S', 'T', 'A', 'T'};
 inline constexpr std::size_t kStateHeaderBytes = 16; // magic, unique ID, chunk bytes

@@ -46,16 +46,10 @@ std::int64_t RenderBlocks(vsthost::Instance& plugin, InputFile& in, OutputFile& 
 
 int OutputFormat(const Arguments& arguments, int inputFormat) {
     int format = inputFormat;
-    if (arguments.options.count("--format")) {
-        const int major = MajorFormatNamed(arguments.Value("--format"));
-        if (!major) throw UsageError("--format is one of wav, aiff, flac");
-        format = major | (format & SF_FORMAT_SUBMASK);
-    }
-    if (arguments.options.count("--encoding")) {
-        const int encoding = EncodingNamed(arguments.Value("--encoding"));
-        if (!encoding) throw UsageError("--encoding is one of pcm16, pcm24, pcm32, float, double");
-        format = (format & SF_FORMAT_TYPEMASK) | encoding;
-    }
+    if (arguments.options.count("--format"))
+        format = MajorFormatNamed(arguments.Value("--format")) | (format & SF_FORMAT_SUBMASK);
+    if (arguments.options.count("--encoding"))
+        format = (format & SF_FORMAT_TYPEMASK) | EncodingNamed(arguments.Value("--encoding"));
     return format;
 }
 } // namespace
