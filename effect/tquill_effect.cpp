@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "plugin/brio_services.h"
+#include "runtime/brio_host.h"
 #include "runtime/datapath.h"
 
 using quill::Store;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst_abi.h"
+#include "plugin/vst2/vst_abi.h"
 
 namespace vsthost {
 

@@ -16,7 +16,7 @@
 #include "runtime/filestream.h"
 #include "runtime/number.h"
 
-class CBrio;
+class BrioHost;
 
 class CQuillMemory {
 public:
@@ -26,7 +26,7 @@ public:
 
 class CQuillBrio : public CQuillMemory {
 public:
-    CBrio* wrapper = nullptr; // set once by the entry point; not owned
+    BrioHost* wrapper = nullptr; // the format wrapper that answers the services; not owned
 };
 
 class CQuillSliders : public CQuillBrio {
@@ -94,6 +94,12 @@ public:
     void SetSliderFromHost(std::int32_t k, double x);
     // The enumeration name for the value, or the value with two decimals.
     std::string SliderDisplayText(std::int32_t k) const;
+
+    // What a host value x becomes on the slider: rounded to the nearest step
+    // of a grid that counts from 0; unquantised for a non-positive step.
+    static double ValueFromHost(const SliderDefinition& slider, double x);
+    // The display text of any value of the slider.
+    static std::string DisplayText(const SliderDefinition& slider, double value);
 
 private:
     void PrepareSlider(SliderDefinition& slider);

@@ -52,10 +52,7 @@ double CQuillDescription::NormaliseSliderValue(std::int32_t k) const {
 void CQuillDescription::SetSliderFromHost(std::int32_t k, double x) {
     if (!HasSlider(k) || !std::isfinite(x)) return;
     const SliderDefinition& slider = sliders[static_cast<std::size_t>(k)];
-    const double target = slider.minimum + x * (slider.maximum - slider.minimum);
-    // The grid counts from 0, not from the minimum. A non-positive step would
-    // divide by zero: such a slider takes the value unquantised.
-    const double v = slider.step > 0.0 ? std::floor((target + slider.step * 0.5) / slider.step) * slider.step : target;
+    const double v = ValueFromHost(slider, x);
     double& value = sliderValues[static_cast<std::size_t>(slider.slot)];
     if (quill::Equal(v, value)) return;
     value = v;
@@ -63,10 +60,20 @@ void CQuillDescription::SetSliderFromHost(std::int32_t k, double x) {
     DoSlider();
 }
 
+double CQuillDescription::ValueFromHost(const SliderDefinition& slider, double x) {
+    const double target = slider.minimum + x * (slider.maximum - slider.minimum);
+    // The grid counts from 0, not from the minimum. A non-positive step would
+    // divide by zero: such a slider takes the value unquantised.
+    return slider.step > 0.0 ? std::floor((target + slider.step * 0.5) / slider.step) * slider.step : target;
+}
+
 std::string CQuillDescription::SliderDisplayText(std::int32_t k) const {
     if (!HasSlider(k)) return {};
     const SliderDefinition& slider = sliders[static_cast<std::size_t>(k)];
-    const double v = sliderValues[static_cast<std::size_t>(slider.slot)];
+    return DisplayText(slider, sliderValues[static_cast<std::size_t>(slider.slot)]);
+}
+
+std::string CQuillDescription::DisplayText(const SliderDefinition& slider, double v) {
     const std::size_t n = slider.enumNames.size();
     if (n == 0) {
         char text[512];

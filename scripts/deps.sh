@@ -7,7 +7,8 @@ packages=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev lib
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 zip
           wine wine64
-          clang-14 libclang-rt-14-dev valgrind dpf-plugins-vst)
+          clang-14 libclang-rt-14-dev valgrind dpf-plugins-vst
+          lv2-dev sordi lilv-utils liblilv-dev)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fake_host.h"
-#include "plugin/brio.h"
+#include "plugin/vst2/brio.h"
 
 namespace {
 

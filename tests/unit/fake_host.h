@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "plugin/vst_abi.h"
+#include "plugin/vst2/vst_abi.h"
 
 struct FakeHost {
     struct Request {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fake_host.h"
-#include "plugin/brio.h"
-#include "plugin/brio_services.h"
+#include "plugin/vst2/brio.h"
+#include "runtime/brio_host.h"
 
 namespace {
 
@@ -15,31 +15,31 @@ struct Calls {
     static inline std::vector<std::string> log;
 };
 
-void Init(CBrio* b) {
+void Init(BrioInstance* b) {
     Calls::log.push_back("init");
     BrioSetNumInputs(b, 2);
     BrioSetNumOutputs(b, 2);
     BrioSetUniqueID(b, 0);
     BrioProgramsAreChunks(b, true);
 }
-void Destroy(CBrio*) { Calls::log.push_back("destroy"); }
-void Open(CBrio*) { Calls::log.push_back("open"); }
-void Suspend(CBrio*) { Calls::log.push_back("suspend"); }
-void Resume(CBrio*) { Calls::log.push_back("resume"); }
-void Close(CBrio*) { Calls::log.push_back("close"); }
-VstInt32 VendorVersion(CBrio*) { return 1000; }
-VstInt32 Name(CBrio*, char* text) { return std::strcpy(text, "name"), 1; }
-double GetParameter(CBrio*, VstInt32 index) { return 0.25 * index; }
-void SetParameter(CBrio*, VstInt32 index, double value) {
+void Destroy(BrioInstance*) { Calls::log.push_back("destroy"); }
+void Open(BrioInstance*) { Calls::log.push_back("open"); }
+void Suspend(BrioInstance*) { Calls::log.push_back("suspend"); }
+void Resume(BrioInstance*) { Calls::log.push_back("resume"); }
+void Close(BrioInstance*) { Calls::log.push_back("close"); }
+VstInt32 VendorVersion(BrioInstance*) { return 1000; }
+VstInt32 Name(BrioInstance*, char* text) { return std::strcpy(text, "name"), 1; }
+double GetParameter(BrioInstance*, VstInt32 index) { return 0.25 * index; }
+void SetParameter(BrioInstance*, VstInt32 index, double value) {
     Calls::log.push_back("set " + std::to_string(index) + " " + std::to_string(value));
 }
-VstInt32 GetChunk(CBrio*, void** data, bool preset) {
+VstInt32 GetChunk(BrioInstance*, void** data, bool preset) {
     static char bytes[8];
     *data = bytes;
     Calls::log.push_back(preset ? "get preset" : "get bank");
     return 8;
 }
-VstInt32 SetChunk(CBrio*, void*, VstInt32 size, bool) { return size; }
+VstInt32 SetChunk(BrioInstance*, void*, VstInt32 size, bool) { return size; }
 
 BrioCallbackTable FullTable() {
     BrioCallbackTable t;
@@ -188,7 +188,7 @@ TEST_F(Wrapper, ResumeNeverAsksForMidiAndEventsAreAcknowledged) {
 
 TEST_F(Wrapper, ServicesWithoutAWrapperAnswerZero) {
     double tempo = 7;
-    EXPECT_EQ(BrioGetAEffect(nullptr), nullptr);
+    EXPECT_EQ(BrioGetAEffect(static_cast<CBrio*>(nullptr)), nullptr);
     EXPECT_EQ(BrioGetNumInputs(nullptr), 0);
     EXPECT_EQ(BrioSetNumInputs(nullptr, 2), 0);
     EXPECT_EQ(BrioProgramsAreChunks(nullptr, true), 0);

@@ -1,9 +1,6 @@
-#include "plugin/brio.h"
+#include "plugin/vst2/brio.h"
 
 #include <cstring>
-
-#include "plugin/brio_services.h"
-
 CBrio* CBrio::Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 numPrograms,
                      VstInt32 numParams) {
     if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
@@ -12,7 +9,9 @@ CBrio* CBrio::Create(TQuill* effect, const BrioCallbackTable& table, audioMaster
 
 CBrio::CBrio(TQuill* owned, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 programs,
              VstInt32 params)
-    : AudioEffectX(host, programs, params), effect(owned), callbacks(table) {
+    : AudioEffectX(host, programs, params) {
+    effect = owned;
+    callbacks = table;
     setFlag(effFlagsCanReplacing, true);
     setFlag(effFlagsCanDoubleReplacing, true);
     if (callbacks.init) callbacks.init(this);
@@ -111,77 +110,36 @@ VstInt32 CBrio::canDo(char* text) {
     return -1;
 }
 
-// ---- services for the effect's sections ----
+// ---- the effect's host services ----
 
 AEffect* BrioGetAEffect(CBrio* brio) { return brio ? brio->getAeffect() : nullptr; }
 
-VstInt32 BrioGetNumInputs(CBrio* brio) { return brio ? brio->getAeffect()->numInputs : 0; }
-
-VstInt32 BrioSetNumInputs(CBrio* brio, VstInt32 count) {
-    if (!brio) return 0;
-    brio->setNumInputs(count);
-    return 1;
-}
-
-VstInt32 BrioSetNumOutputs(CBrio* brio, VstInt32 count) {
-    if (!brio) return 0;
-    brio->setNumOutputs(count);
-    return 1;
-}
-
-VstInt32 BrioSetUniqueID(CBrio* brio, VstInt32 id) {
-    if (!brio) return 0;
-    brio->setUniqueID(id);
-    return 1;
-}
-
-VstInt32 BrioProgramsAreChunks(CBrio* brio, bool on) {
-    if (!brio) return 0;
-    brio->setFlag(effFlagsProgramChunks, on);
-    return 1;
-}
-
-float BrioGetSampleRate(CBrio* brio) { return brio ? brio->getSampleRate() : 0.0f; }
-
-VstInt32 BrioGetBlockSize(CBrio* brio) { return brio ? brio->getBlockSize() : 0; }
-
-namespace {
-const VstTimeInfo* TimeInfo(CBrio* brio, VstInt32 filter) { return brio ? brio->getTimeInfo(filter) : nullptr; }
-} // namespace
-
-double BrioGetTempo(CBrio* brio) {
-    const VstTimeInfo* time = TimeInfo(brio, kVstTempoValid);
+// Every time service asks the host afresh, with its own filter.
+double CBrio::GetTempo() {
+    const VstTimeInfo* time = getTimeInfo(kVstTempoValid);
     return time ? time->tempo : 0.0;
 }
 
-VstInt32 BrioIsPlaying(CBrio* brio) {
-    const VstTimeInfo* time = TimeInfo(brio, kVstTransportPlaying);
+std::int32_t CBrio::IsPlaying() {
+    const VstTimeInfo* time = getTimeInfo(kVstTransportPlaying);
     return time && (time->flags & kVstTransportPlaying) ? 1 : 0;
 }
 
-VstInt32 BrioIsRecording(CBrio* brio) {
-    const VstTimeInfo* time = TimeInfo(brio, kVstTransportRecording);
+std::int32_t CBrio::IsRecording() {
+    const VstTimeInfo* time = getTimeInfo(kVstTransportRecording);
     return time && (time->flags & kVstTransportRecording) ? 1 : 0;
 }
 
-double BrioGetPpqPos(CBrio* brio) {
-    const VstTimeInfo* time = TimeInfo(brio, kVstPpqPosValid);
+double CBrio::GetPpqPos() {
+    const VstTimeInfo* time = getTimeInfo(kVstPpqPosValid);
     return time ? time->ppqPos : 0.0;
 }
 
-VstInt32 BrioGetTempoAndSignature(CBrio* brio, double* tempo, double* numerator, double* denominator) {
-    const VstTimeInfo* time = TimeInfo(brio, kVstTempoValid | kVstTimeSigValid);
+std::int32_t CBrio::GetTempoAndSignature(double* tempo, double* numerator, double* denominator) {
+    const VstTimeInfo* time = getTimeInfo(kVstTempoValid | kVstTimeSigValid);
     if (!time) return 0;
     if (tempo) *tempo = time->tempo;
     if (numerator) *numerator = time->timeSigNumerator;
     if (denominator) *denominator = time->timeSigDenominator;
-    return 1;
-}
-
-VstInt32 BrioUpdateDisplay(CBrio* brio) { return brio && brio->updateDisplay() ? 1 : 0; }
-
-VstInt32 BrioSetInitialDelay(CBrio* brio, VstInt32 samples) {
-    if (!brio) return 0;
-    brio->setInitialDelay(samples);
     return 1;
 }

@@ -2,7 +2,7 @@
 // dispatcher that decodes every opcode, and the host requests the layer makes.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/vst2/vst_abi.h"
 
 class AudioEffect {
 public:

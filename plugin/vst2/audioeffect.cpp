@@ -1,4 +1,4 @@
-#include "plugin/audioeffect.h"
+#include "plugin/vst2/audioeffect.h"
 
 #include <cstring>
 
