@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include "host/vsthost.h"
-#include "tests/contract/reference.h"
 
 namespace {
 
@@ -101,13 +100,28 @@ Buffers<Sample>& TheBuffers() {
 // The settings every processing benchmark runs with, on both sides.
 const float kSettings[6] = {0.62f, 0.41f, 0.37f, 0.0f, 0.0f, 0.55f};
 
-contract::Reference& Gains() {
-    static contract::Reference reference = [] {
-        contract::Reference r;
-        for (int k = 0; k < 6; ++k) r.SetFromHost(k, kSettings[k]);
-        return r;
+// The crossfader's gains for those settings, as its slider section derives
+// them: each setting quantised to its slider's step, levels in dB.
+struct IdealGains {
+    double on1, on2, gainIn1, gainIn2, w1, w2, outGain;
+};
+
+const IdealGains& Gains() {
+    static const IdealGains gains = [] {
+        const double minimum[6] = {-10, -10, 0, 0, 0, -10}, maximum[6] = {10, 10, 1, 1, 1, 10},
+                     step[6] = {0.1, 0.1, 0.01, 1, 1, 0.1};
+        double s[6];
+        for (int k = 0; k < 6; ++k) {
+            const double x = kSettings[k];
+            s[k] = std::floor((minimum[k] + x * (maximum[k] - minimum[k]) + step[k] * 0.5) / step[k]) * step[k];
+        }
+        volatile double ten = 10.0; // the C library's pow, as the plug-in calls it
+        const double centred = (s[2] - 1.0) * 10.0 + s[2] * 10.0;
+        const double boost = (std::fabs(centred / 20.0) - std::fabs(centred / 10.0) + 1.0 + 1.5) * 0.5;
+        return IdealGains{1.0 - s[3], 1.0 - s[4], std::pow(ten, s[0] / 20.0),        std::pow(ten, s[1] / 20.0),
+                          1.0 - s[2], s[2],       std::pow(ten, s[5] / 20.0) * boost};
     }();
-    return reference;
+    return gains;
 }
 
 void ApplySettings(vsthost::Instance& plugin) {
@@ -118,10 +132,9 @@ inline double Stored(double v) { return (v - v == 0.0) ? v : 0.0; }
 
 // The ideal: the crossfader's arithmetic with the store rule and nothing else.
 template <class Sample>
-void IdealLoop(const contract::Reference& g, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
-               int frames) {
+void IdealLoop(const IdealGains& g, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int frames) {
     const double on1 = g.on1, on2 = g.on2, gainIn1 = g.gainIn1, gainIn2 = g.gainIn2, w1 = g.w1, w2 = g.w2;
-    const double outGain = g.gainOut * g.boost;
+    const double outGain = g.outGain;
     for (int j = 0; j < frames; ++j) {
         const double a = Stored(on2 * in1[j]), b = Stored(on1 * in0[j]);
         const double mix1 = Stored((b * gainIn1) * w1), mix2 = Stored((a * gainIn2) * w2);
@@ -155,7 +168,7 @@ template <class Sample>
 void Ideal(benchmark::State& state) {
     auto& b = TheBuffers<Sample>();
     const int frames = static_cast<int>(state.range(0));
-    const contract::Reference& g = Gains();
+    const IdealGains& g = Gains();
     for (auto _ : state) {
         IdealLoop(g, b.ins[0], b.ins[1], b.outs[0], b.outs[1], frames);
         benchmark::ClobberMemory();

@@ -5,7 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,23 @@
 #include "host/vsthost.h"
 
 namespace {
+// Releases the waiting threads together once all have arrived. A mutex and a
+// condition variable, because mingw's std::latch can lose its wake-up and hang.
+class StartLine {
+public:
+    explicit StartLine(int count) : waiting_(count) {}
+    void ArriveAndWait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (--waiting_ == 0) return all_.notify_all();
+        all_.wait(lock, [this] { return waiting_ == 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable all_;
+    int waiting_;
+};
+
 const std::string kModule = std::string("./") + PLUGIN_MODULE_FILE;
 
 std::vector<std::vector<float>> Input(int frames) {
@@ -45,14 +63,14 @@ TEST(Concurrency, FirstProcessingCallsOnTwoThreadsAgreeOnTheChannelCount) {
         }
         std::vector<std::vector<float>> outs[2];
         std::vector<std::vector<double>> doubleOuts[2];
-        std::latch start(2);
+        StartLine start(2);
         auto play = [&](int k) {
             auto input = in;
             std::vector<std::vector<double>> doubleInput(2);
             for (int c = 0; c < 2; ++c) doubleInput[c].assign(in[c].begin(), in[c].end());
             outs[k].assign(2, std::vector<float>(frames));
             doubleOuts[k].assign(2, std::vector<double>(frames));
-            start.arrive_and_wait();
+            start.ArriveAndWait();
             if (k == 0) {
                 plugins[k]->process(input, outs[k]);
                 plugins[k]->processDouble(doubleInput, doubleOuts[k]);

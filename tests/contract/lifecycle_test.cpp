@@ -78,18 +78,6 @@ TEST(Lifecycle, ProcessingBeforeResumeIsSilent) {
     EXPECT_EQ(out[1][1], 0.0f);
 }
 
-TEST(Lifecycle, SampleRateSetBeforeResumeIsWhatTheEffectReads) {
-    // Observable only as an unchanged request pattern and unchanged output:
-    // the rate feeds no formula.
-    Rig rig;
-    rig->start(96000, 64);
-    float in[2][1] = {{0.5f}, {0.25f}}, out[2][1] = {};
-    float* inputs[2] = {in[0], in[1]};
-    float* outputs[2] = {out[0], out[1]};
-    rig->process(inputs, outputs, 1);
-    EXPECT_EQ(out[0][0], 0.5f);
-}
-
 TEST(Lifecycle, ManyInstancesLiveSideBySide) {
     std::vector<std::unique_ptr<Rig>> rigs;
     for (int i = 0; i < 16; ++i) {

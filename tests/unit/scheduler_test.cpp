@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "effect/tquill.h"
+#include "runtime/datapath.h"
 
 namespace {
 
@@ -48,13 +50,41 @@ TEST(Scheduler, ConstructionResetsMemoryAndStrings) {
     EXPECT_TRUE(q.strings.empty());
     EXPECT_EQ(q.stringCount, 0.0);
     EXPECT_EQ(q.sliderValues[1], 4);
-    q.DoGfx();
-    q.DoIdle();
-    q.DoClose();
-    q.DoSuspend();
-    q.DoBlock();
-    q.DoSample();
-    EXPECT_TRUE(q.runs.empty());
+}
+
+// The default bodies of the sections a script leaves out touch nothing: run
+// through the base, on an effect with state in every layer.
+TEST(Scheduler, DefaultSectionBodiesLeaveTheStateAlone) {
+    TQuill q;
+    q.memoryBlocks[2] = {1.5, 2.5};
+    q.StringSlot(7) = "kept";
+    q.sliderValues[3] = 0.25;
+    q.sampleSlots[0] = 0.5;
+    q.sampleSlots[1] = -0.5;
+    q.files[0].OpenForWriting();
+    q.files[0].WriteNumber(3.0);
+    const auto memory = q.memoryBlocks;
+    const auto strings = q.strings;
+    const auto sliders = q.sliderValues;
+    const auto slots = q.sampleSlots;
+    const auto stream = q.files[0].data;
+    TQuill& base = q;
+    base.DoSlider();
+    base.DoBlock();
+    base.DoSample();
+    base.DoInit();
+    base.DoGfx();
+    base.DoIdle();
+    base.DoClose();
+    base.DoSuspend();
+    base.DoSerialize();
+    base.DoResume();
+    EXPECT_EQ(q.memoryBlocks, memory);
+    EXPECT_EQ(q.strings, strings);
+    EXPECT_EQ(q.sliderValues, sliders);
+    EXPECT_EQ(q.sampleSlots, slots);
+    EXPECT_EQ(q.files[0].data, stream);
+    EXPECT_EQ(q.initCount, 0);
 }
 
 TEST(Scheduler, ResumeRunsInitThenSliderWithoutCountingInits) {
@@ -132,9 +162,28 @@ TEST(Scheduler, OddLengthChunkLosesItsLastValue) {
     EXPECT_EQ(q.sliderValues[3], 9);
 }
 
+// Deleting through the base pointer, as the table's destroy slot does, runs
+// the derived destructor and the layers' teardown, which writes out a stream
+// still being written to a file.
 TEST(Scheduler, DeletionThroughTheBaseRunsTheWholeTeardown) {
-    TQuill* q = new Recorder;
+    struct Tracked : Recorder {
+        bool* destroyed;
+        explicit Tracked(bool* flag) : destroyed(flag) {}
+        ~Tracked() override { *destroyed = true; }
+    };
+    const std::string name = "quill_teardown_stream.dat"; // beside the test executable
+    const std::filesystem::path file = quill::DataPath(name);
+    std::filesystem::remove(file);
+    bool destroyed = false;
+    TQuill* q = new Tracked(&destroyed);
     q->memoryBlocks[1] = std::vector<double>(100, 1.0);
-    q->StringSlot(1).assign(4, 't');
-    delete q; // leaks would show under the sanitizer and valgrind runs
+    q->files[0].OpenForWriting();
+    q->files[0].fileName = name;
+    q->files[0].WriteNumber(65.0);
+    q->files[0].WriteNumber(66.0);
+    delete q;
+    EXPECT_TRUE(destroyed);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(std::filesystem::file_size(file), 2u);
+    std::filesystem::remove(file);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/tquill_effect.h"
 #include "fake_host.h"
 #include "plugin/vst2/brio.h"
 #include "runtime/brio_host.h"
@@ -260,5 +261,28 @@ TEST_F(Wrapper, StoredRateBlockSizeDelayAndDisplay) {
     FakeHost::displayAnswer = 0;
     EXPECT_EQ(BrioUpdateDisplay(brio), 0);
     EXPECT_EQ(FakeHost::log.back().opcode, audioMasterUpdateDisplay);
+    Dispatch(e, effClose);
+}
+
+// The crossfader behind the real table reads, at each resume, the rate and
+// block size the host set before it; 44100 and 1024 when the host set none.
+TEST_F(Wrapper, InitSectionReadsTheRateSetBeforeResume) {
+    TQuill* effect = BrioNewEffect();
+    CBrio* brio = CBrio::Create(effect, BrioMakeCallbackTable(), FakeHost::Callback, 1, 6);
+    ASSERT_NE(brio, nullptr);
+    effect->wrapper = brio;
+    const auto& fx = *static_cast<TQuillEffect*>(effect);
+    AEffect* e = brio->getAeffect();
+    Dispatch(e, effOpen);
+    Dispatch(e, effMainsChanged, 0, 1);
+    EXPECT_EQ(fx.hostSampleRate, 44100.0);
+    EXPECT_EQ(fx.hostBlockSize, 1024.0);
+    Dispatch(e, effMainsChanged, 0, 0);
+    Dispatch(e, effSetSampleRate, 0, 0, nullptr, 96000.0f);
+    Dispatch(e, effSetBlockSize, 0, 64);
+    EXPECT_EQ(fx.hostSampleRate, 44100.0); // stored only, until the next resume
+    Dispatch(e, effMainsChanged, 0, 1);
+    EXPECT_EQ(fx.hostSampleRate, 96000.0);
+    EXPECT_EQ(fx.hostBlockSize, 64.0);
     Dispatch(e, effClose);
 }
