@@ -32,7 +32,7 @@ bench: deps
 	@mkdir -p out/bench
 	@build/linux/bench/plugin_bench | tee out/bench/latest.md
 
-# Each fuzz target for FUZZ_SECONDS (make test gives them a minute each).
+# Each fuzz target for FUZZ_SECONDS (make test gives them 30 s each).
 fuzz: deps
 	@cmake --preset fuzz -DFUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null && cmake --build --preset fuzz -j $(JOBS) >/dev/null
 	@ctest --preset fuzz
