@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -68,6 +69,15 @@ Loaded& Ours() {
 
 Loaded& Peer() {
     static Loaded loaded(PEER_MODULE_PATH);
+    return loaded;
+}
+
+// An earlier build of the VST 2.4 module to hold this one against in the
+// same run: QUILL_BENCH_BASELINE=path/to/module.so.
+const char* BaselinePath() { return std::getenv("QUILL_BENCH_BASELINE"); }
+
+Loaded& Baseline() {
+    static Loaded loaded(BaselinePath() ? BaselinePath() : "");
     return loaded;
 }
 
@@ -149,9 +159,9 @@ void PerFrame(benchmark::State& state, int frames) {
         static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-template <class Sample>
+template <class Sample, Loaded& (*Which)() = Ours>
 void PluginProcess(benchmark::State& state) {
-    Loaded& ours = Ours();
+    Loaded& ours = Which();
     if (!ours.plugin) return state.SkipWithError("the plug-in module did not load");
     ApplySettings(*ours.plugin);
     auto& b = TheBuffers<Sample>();
@@ -276,6 +286,14 @@ public:
                         pf / idf, targetText, peer > 0 ? Format(peer).c_str() : "n/a",
                         peer > 0 ? Format(pf / peer, "%.2f").c_str() : "n/a", pd, idd, pd / idd);
         }
+        if (Median(Key("baseline_float", kBlocks[0])) > 0) {
+            std::printf("\n## Against the baseline module (medians; this build / baseline)\n\n");
+            std::printf("| block | float | double |\n|---:|---:|---:|\n");
+            for (int block : kBlocks)
+                std::printf("| %d | %.3f | %.3f |\n", block,
+                            Median(Key("plugin_float", block)) / Median(Key("baseline_float", block)),
+                            Median(Key("plugin_double", block)) / Median(Key("baseline_double", block)));
+        }
         std::printf("\n## Calls (medians; ns per call)\n\n| call | ns |\n|---|---:|\n");
         std::printf("| processReplacing, 0 frames (block section and its 4 host requests) | %.1f |\n",
                     Median("zero_frames/"));
@@ -312,14 +330,18 @@ benchmark::internal::Benchmark* PerBlock(const char* name, F function) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    // The side-by-side order: each block size's three loops run close together.
-    for (auto* b :
-         {PerBlock("plugin_float", PluginProcess<float>), PerBlock("ideal_float", Ideal<float>),
-          PerBlock("peer_float", PeerProcess), PerBlock("plugin_double", PluginProcess<double>),
-          PerBlock("ideal_double", Ideal<double>), benchmark::RegisterBenchmark("zero_frames", ZeroFrames),
-          benchmark::RegisterBenchmark("set_parameter", SetParameter),
-          benchmark::RegisterBenchmark("get_chunk", GetChunk), benchmark::RegisterBenchmark("set_chunk", SetChunk)})
-        b->Unit(benchmark::kNanosecond)->Repetitions(7)->ReportAggregatesOnly(true);
+    // The side-by-side order: each block size's loops run close together.
+    std::vector<benchmark::internal::Benchmark*> all = {PerBlock("plugin_float", PluginProcess<float>)};
+    if (BaselinePath()) all.push_back(PerBlock("baseline_float", PluginProcess<float, Baseline>));
+    all.insert(all.end(), {PerBlock("ideal_float", Ideal<float>), PerBlock("peer_float", PeerProcess),
+                           PerBlock("plugin_double", PluginProcess<double>)});
+    if (BaselinePath()) all.push_back(PerBlock("baseline_double", PluginProcess<double, Baseline>));
+    all.insert(all.end(),
+               {PerBlock("ideal_double", Ideal<double>), benchmark::RegisterBenchmark("zero_frames", ZeroFrames),
+                benchmark::RegisterBenchmark("set_parameter", SetParameter),
+                benchmark::RegisterBenchmark("get_chunk", GetChunk),
+                benchmark::RegisterBenchmark("set_chunk", SetChunk)});
+    for (auto* b : all) b->Unit(benchmark::kNanosecond)->Repetitions(7)->ReportAggregatesOnly(true);
     const bool idealMatches = IdealMatchesThePlugin();
     SideBySide reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
