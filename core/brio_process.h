@@ -47,13 +47,13 @@ inline void ProcessStaged(TQuillEffect& effect, const double* in0, const double*
     }
 }
 
-// Audio side. Frames [segment.firstFrame, frames) of one host call; the block
-// section runs first unless the segment says this call ran it already.
+// Audio side. Frames [begin, frames) of one host call, after the block
+// section when runBlock. Always inlined: a whole call passes the constants
+// true and 0, and its loop is then the plain one.
 template <class Sample>
-void Process(TQuillEffect& effect, std::int32_t channels, const BrioInstance::Segment& segment, Sample** inputs,
-             Sample** outputs, std::int32_t frames) {
-    if (segment.runBlock) effect.DoBlock();
-    const std::int32_t begin = segment.firstFrame;
+[[gnu::always_inline]] inline void Process(TQuillEffect& effect, std::int32_t channels, bool runBlock,
+                                           std::int32_t begin, Sample** inputs, Sample** outputs, std::int32_t frames) {
+    if (runBlock) effect.DoBlock();
     if (frames - begin <= 0) return;
     double* slots = effect.sampleSlots.data();
     if (channels == 2) {
@@ -92,6 +92,18 @@ void Process(TQuillEffect& effect, std::int32_t channels, const BrioInstance::Se
         effect.DoSample();
         for (std::int32_t c = n - 1; c >= 0; --c) outputs[c][j] = static_cast<Sample>(slots[c]);
     }
+}
+
+// One processing slot's work: a whole call, or the part of a split call the
+// instance's segment names.
+template <class Sample>
+[[gnu::always_inline]] inline void ProcessCall(BrioInstance& brio, std::int32_t channels, Sample** inputs,
+                                               Sample** outputs, std::int32_t frames) {
+    TQuillEffect& effect = *static_cast<TQuillEffect*>(brio.effect);
+    const BrioInstance::Segment segment = brio.segment;
+    if (segment.runBlock && segment.firstFrame == 0) [[likely]]
+        Process(effect, channels, true, 0, inputs, outputs, frames);
+    else Process(effect, channels, segment.runBlock, segment.firstFrame, inputs, outputs, frames);
 }
 
 } // namespace brio

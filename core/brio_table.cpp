@@ -86,12 +86,12 @@ void GetParameterDisplay(BrioInstance* brio, std::int32_t index, char* text) {
 // the function-local static makes concurrent first calls agree.
 void ProcessReplacing(BrioInstance* brio, float** inputs, float** outputs, std::int32_t frames) {
     static const std::int32_t channelCountCache = BrioGetNumInputs(brio);
-    brio::Process(Effect(brio), channelCountCache, brio->segment, inputs, outputs, frames);
+    brio::ProcessCall(*brio, channelCountCache, inputs, outputs, frames);
 }
 
 void ProcessDoubleReplacing(BrioInstance* brio, double** inputs, double** outputs, std::int32_t frames) {
     static const std::int32_t channelCountCache = BrioGetNumInputs(brio);
-    brio::Process(Effect(brio), channelCountCache, brio->segment, inputs, outputs, frames);
+    brio::ProcessCall(*brio, channelCountCache, inputs, outputs, frames);
 }
 
 std::int32_t GetChunk(BrioInstance* brio, void** data, bool isPreset) {

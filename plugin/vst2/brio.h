@@ -6,7 +6,9 @@
 #include "core/brio_instance.h"
 #include "plugin/vst2/audioeffect.h"
 
-class CBrio final : public AudioEffectX, public BrioInstance {
+// BrioInstance comes first so that the effect's service calls reach CBrio
+// without a this-adjusting thunk.
+class CBrio final : public BrioInstance, public AudioEffectX {
 public:
     // Null when the host is missing or answers 0 to audioMasterVersion.
     static CBrio* Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 numPrograms,
