@@ -6,9 +6,8 @@
 #include "core/brio_instance.h"
 #include "plugin/vst2/audioeffect.h"
 
-// BrioInstance comes first so that the effect's service calls reach CBrio
-// without a this-adjusting thunk.
-class CBrio final : public BrioInstance, public AudioEffectX {
+// AudioEffectX comes first: the record's object field is the wrapper's own address.
+class CBrio final : public AudioEffectX, public BrioInstance {
 public:
     // Null when the host is missing or answers 0 to audioMasterVersion.
     static CBrio* Create(TQuill* effect, const BrioCallbackTable& table, audioMasterCallback host, VstInt32 numPrograms,
