@@ -1,14 +1,18 @@
 # Entry points for people and CI. Every target installs what is missing first.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-PREFIX ?= $(HOME)/.vst
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps build test demo bench fuzz install package clean
+.PHONY: deps deps-demo build test demo bench fuzz install uninstall deb package clean
 
+# Everything: the demo's packages and the tests' toolchain.
 deps:
-	@bash scripts/deps.sh
+	@bash scripts/deps.sh test
+
+# Only what building the Linux modules and vstrun, and rendering, need.
+deps-demo:
+	@bash scripts/deps.sh demo
 
 build: deps
 	@for p in linux win64 win32; do cmake --preset $$p >/dev/null && cmake --build --preset $$p -j $(JOBS) || exit 1; done
@@ -16,14 +20,22 @@ build: deps
 test: deps
 	@bash scripts/test.sh
 
-demo: deps
+demo: deps-demo
 	@bash scripts/demo.sh
 
-# The Linux module into PREFIX (~/.vst unless given: make install PREFIX=/usr/lib/vst).
-install: deps
-	@cmake --preset linux >/dev/null && cmake --build --preset linux -j $(JOBS) --target plugin_module >/dev/null
-	@cmake --install build/linux --prefix "$(PREFIX)" --component module
-	@echo "installed into $(PREFIX)"
+# Every Linux format, stripped, into ~/.vst, ~/.lv2, ~/.clap and ~/.vst3, or
+# with PREFIX into PREFIX/lib/vst, lib/lv2, lib/clap, lib/vst3 and vstrun into
+# PREFIX/bin; built in build/demo. Uninstall with the same PREFIX removes only
+# what install put there.
+install: deps-demo
+	@bash scripts/install.sh install
+
+uninstall:
+	@bash scripts/install.sh uninstall
+
+# The Debian package of every Linux format and vstrun, in out/packages.
+deb: deps
+	@bash scripts/deb.sh
 
 # The benchmarks, side by side with the ideal loop and a peer; the table also
 # goes to out/bench/latest.md.
@@ -37,7 +49,7 @@ fuzz: deps
 	@cmake --preset fuzz -DFUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null && cmake --build --preset fuzz -j $(JOBS) >/dev/null
 	@ctest --preset fuzz
 
-# The Windows modules as zip files with the README, in out/packages.
+# One zip per Windows architecture with every format, in out/packages.
 package: deps
 	@bash scripts/package.sh
 

@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # The plug-in at work outside a DAW: inspect it, render a two-tone signal
 # through it at several settings, measure each tone in the results, and draw
-# its crossfade law. Everything is written to out/demo/.
+# its crossfade law. Everything is written to out/demo/. Built in build/demo
+# (BUILD_DIR), without the tests, so that it needs only the packages of
+# scripts/deps.sh demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=${JOBS:-$(nproc)}
+source scripts/formats.sh
 
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs" --target plugin_module vstrun >/dev/null
-vstrun=build/linux/vstrun
-module=build/linux/Morvantide_crossfader_2x_mono.so
+build=${BUILD_DIR:-build/demo}
+if [ "${SKIP_BUILD:-0}" != 1 ]; then ship_configure linux "$build" -DQUILL_TESTS=OFF; fi
+mapfile -t targets < <(ship_targets "$build")
+ship_build "$build" "${targets[@]}" vstrun
+vstrun=$build/vstrun
+module=$(ship_artifact "$build" plugin_module)
 out=out/demo
 mkdir -p "$out"
 
-echo "== what a host sees"
+echo "== the plug-in in each format built"
+for target in "${targets[@]}"; do
+  artifact=$(ship_artifact "$build" "$target")
+  printf '%-8s %s (%s)\n' "$(ship_format_name "$target")" "$artifact" "$(du -sh "$artifact" | cut -f1)"
+done
+
+echo
+echo "== what a VST 2.4 host sees"
 "$vstrun" info "$module"
 
 echo
