@@ -64,6 +64,7 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
     case audioMasterUpdateDisplay: return updateDisplayAnswer;
     case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate);
     case audioMasterGetBlockSize: return blockSize;
+    case audioMasterGetCurrentProcessLevel: return processLevel;
     case audioMasterGetVendorString:
         if (ptr) std::strcpy(static_cast<char*>(ptr), "vsthost");
         return ptr ? 1 : 0;

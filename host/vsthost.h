@@ -12,6 +12,9 @@
 
 namespace vsthost {
 
+// audioMasterGetCurrentProcessLevel's answer for a host rendering offline.
+inline constexpr VstIntPtr kProcessLevelOffline = 4;
+
 class Module {
 public:
     explicit Module(const std::string& path);
@@ -50,6 +53,7 @@ public:
     bool logRequests = true;
     float sampleRate = 44100.0f;
     VstInt32 blockSize = 512;
+    VstIntPtr processLevel = 0; // audioMasterGetCurrentProcessLevel's answer
     std::vector<HostRequest> requests;
 
     // Calls the entry point with this host's callback; the record or null.

@@ -20,6 +20,6 @@ if "$objdump" -f "$module" 2>/dev/null | grep -q 'file format pei-'; then
     esac
   done
 else
-  names=$("$nm" -D --defined-only "$module" | awk '$2 == "T" {print $3}' | sort | tr '\n' ' ')
+  names=$("$nm" -D --defined-only "$module" | awk '$2 ~ /^[TDR]$/ {print $3}' | sort | tr '\n' ' ')
   [ "$names" = "$want" ] || fail "exported functions are '$names', not '$want'"
 fi

@@ -22,7 +22,7 @@ std::vector<std::string> Arguments::Values(const std::string& option) const {
 }
 
 Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& valued,
-                const std::set<std::string>& flags, std::size_t positionalCount) {
+                const std::set<std::string>& flags, std::size_t least, std::size_t most) {
     Arguments arguments;
     for (std::size_t k = 0; k < argv.size(); ++k) {
         const std::string& word = argv[k];
@@ -45,9 +45,10 @@ Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string
             throw UsageError("unknown option " + word);
         }
     }
-    if (arguments.positional.size() != positionalCount)
-        throw UsageError("expected " + std::to_string(positionalCount) + " arguments, got " +
-                         std::to_string(arguments.positional.size()));
+    const std::size_t count = arguments.positional.size();
+    if (count < least || count > most)
+        throw UsageError("expected " + std::to_string(least) + (most > least ? " or " + std::to_string(most) : "") +
+                         " arguments, got " + std::to_string(count));
     return arguments;
 }
 

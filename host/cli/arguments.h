@@ -20,9 +20,14 @@ struct Arguments {
 };
 
 // Splits argv by the options the command knows: valued ones take the next
-// argument (or "--name=value"), flags take none. Throws UsageError.
+// argument (or "--name=value"), flags take none; "-" alone is positional.
+// Throws UsageError, also for fewer than least or more than most positionals.
 Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& valued,
-                const std::set<std::string>& flags, std::size_t positionalCount);
+                const std::set<std::string>& flags, std::size_t least, std::size_t most);
+inline Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& valued,
+                       const std::set<std::string>& flags, std::size_t positionalCount) {
+    return Parse(argv, valued, flags, positionalCount, positionalCount);
+}
 
 // A whole number within limits, or throws UsageError naming the option.
 long ParseWhole(const std::string& text, const std::string& what, long minimum, long maximum);

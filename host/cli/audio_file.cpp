@@ -1,10 +1,10 @@
 #include "host/cli/audio_file.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,20 +17,14 @@ namespace cli {
 namespace {
 std::string SoundFileError(SNDFILE* file) { return sf_strerror(file); }
 
-// A new empty file beside path, under a name no one else uses.
-int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
-    temporary = path + ".partXXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) throw Error("cannot create a file beside " + path + ": " + std::strerror(errno));
-    temporary = name.data();
-    fchmod(fd, 0644);
-    return fd;
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 } // namespace
 
 InputFile::InputFile(const std::string& path) : path_(path) {
+    if (IsFolder(path)) throw Error("cannot read " + path + ": it is a folder");
     file_ = sf_open(path.c_str(), SFM_READ, &info_);
     if (!file_) throw Error("cannot read " + path + ": " + SoundFileError(nullptr));
 }
@@ -54,106 +48,176 @@ std::int64_t InputFile::Checked(std::int64_t got, std::int64_t wanted) {
     return got;
 }
 
-OutputFile::OutputFile(const std::string& path, int format, int channels, int rate) : path_(path) {
+OutputFile::OutputFile(const Destination& destination, int format, int channels, int rate)
+    : destination_(destination), channels_(channels) {
+    CheckFormat(format, channels, rate);
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
     info.samplerate = rate;
-    if (!sf_format_check(&info))
-        throw Error("cannot write " + FormatDescription(format) + " with " + std::to_string(channels) +
-                    " channels at " + std::to_string(rate) + " Hz; choose another --format or --encoding");
-    const int fd = CreateTemporaryBeside(path, temporary_);
-    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (!file_) {
-        const std::string why = SoundFileError(nullptr);
-        close(fd);
-        unlink(temporary_.c_str());
-        throw Error("cannot write " + path + ": " + why);
-    }
+    pending_ = std::make_unique<PendingFile>(destination);
+    file_ = sf_open_fd(pending_->fd(), SFM_WRITE, &info, SF_FALSE);
+    if (!file_) throw Error("cannot write " + destination.path() + ": " + SoundFileError(nullptr));
     // Overs are clipped in integer files rather than wrapped round.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
 
 OutputFile::~OutputFile() {
-    if (file_) {
-        sf_close(file_);
-        unlink(temporary_.c_str());
+    if (file_) sf_close(file_);
+}
+
+template <class Sample>
+void OutputFile::Note(const Sample* interleaved, std::int64_t count) {
+    for (std::int64_t k = 0; k < count; ++k) {
+        const double magnitude = std::fabs(static_cast<double>(interleaved[k]));
+        if (magnitude > 1.0) ++overs_;
+        if (magnitude > peak_ || std::isnan(magnitude)) peak_ = magnitude;
     }
 }
 
 void OutputFile::Write(const float* interleaved, std::int64_t frames) {
+    Note(interleaved, frames * channels_);
     if (sf_writef_float(file_, interleaved, frames) != frames)
-        throw Error("cannot write " + path_ + ": " + SoundFileError(file_));
+        throw Error("cannot write " + destination_.path() + ": " + SoundFileError(file_));
 }
 
 void OutputFile::Write(const double* interleaved, std::int64_t frames) {
+    Note(interleaved, frames * channels_);
     if (sf_writef_double(file_, interleaved, frames) != frames)
-        throw Error("cannot write " + path_ + ": " + SoundFileError(file_));
+        throw Error("cannot write " + destination_.path() + ": " + SoundFileError(file_));
 }
 
 void OutputFile::Commit() {
     const int status = sf_close(file_);
     file_ = nullptr;
-    if (status != 0 || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
-        unlink(temporary_.c_str());
-        throw Error("cannot write " + path_ + ": " + (status ? sf_error_number(status) : std::strerror(errno)));
-    }
-}
-
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::string temporary;
-    const int fd = CreateTemporaryBeside(path, temporary);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == bytes.size() && fsync(fd) == 0;
-    const int saved = errno;
-    if (close(fd) != 0 || !ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
-        throw Error("cannot write " + path + ": " + std::strerror(ok ? errno : saved));
-    }
+    if (status != 0) throw Error("cannot write " + destination_.path() + ": " + sf_error_number(status));
+    pending_->Commit();
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("cannot read " + path + ": " + std::strerror(errno));
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw Error("cannot read " + path);
+    if (IsFolder(path)) throw Error("cannot read " + path + ": it is a folder");
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error("cannot read " + path + ": " + std::strerror(errno));
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[1 << 14];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            close(fd);
+            throw Error("cannot read " + path + ": " + std::strerror(error));
+        }
+        if (n == 0) break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    close(fd);
     return bytes;
 }
 
 namespace {
-int MajorFormatOrZero(const std::string& name) {
-    if (name == "wav") return SF_FORMAT_WAV;
-    if (name == "aiff" || name == "aif") return SF_FORMAT_AIFF;
-    if (name == "flac") return SF_FORMAT_FLAC;
-    return 0;
+// Every major format libsndfile writes, by its usual extension and a few more
+// names; where two share one (WAV, MAT) the first listed keeps it.
+const std::map<std::string, int>& MajorFormats() {
+    static const std::map<std::string, int> formats = [] {
+        std::map<std::string, int> names{{"aif", SF_FORMAT_AIFF}, {"aifc", SF_FORMAT_AIFF}, {"ogg", SF_FORMAT_OGG},
+                                         {"opus", SF_FORMAT_OGG}, {"snd", SF_FORMAT_AU},    {"mp3", SF_FORMAT_MPEG}};
+        int count = 0;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+        for (int k = 0; k < count; ++k) {
+            SF_FORMAT_INFO info{};
+            info.format = k;
+            if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 && info.extension)
+                names.emplace(info.extension, info.format);
+        }
+        return names;
+    }();
+    return formats;
+}
+
+const std::pair<const char*, int> kEncodings[] = {
+    {"pcm8", SF_FORMAT_PCM_S8},  {"pcm16", SF_FORMAT_PCM_16},      {"pcm24", SF_FORMAT_PCM_24},
+    {"pcm32", SF_FORMAT_PCM_32}, {"float", SF_FORMAT_FLOAT},       {"double", SF_FORMAT_DOUBLE},
+    {"ulaw", SF_FORMAT_ULAW},    {"alaw", SF_FORMAT_ALAW},         {"vorbis", SF_FORMAT_VORBIS},
+    {"opus", SF_FORMAT_OPUS},    {"mp3", SF_FORMAT_MPEG_LAYER_III}};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool Writable(int format, int channels, int rate) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = rate;
+    return sf_format_check(&info) != 0;
 }
 } // namespace
 
-int MajorFormatNamed(const std::string& name) {
-    if (const int major = MajorFormatOrZero(name)) return major;
-    throw UsageError("--format is one of wav, aiff, flac");
+int MajorFormatOrZero(const std::string& name) {
+    const auto found = MajorFormats().find(Lower(name));
+    return found == MajorFormats().end() ? 0 : found->second;
 }
 
-int EncodingNamed(const std::string& name) {
-    if (name == "pcm16") return SF_FORMAT_PCM_16;
-    if (name == "pcm24") return SF_FORMAT_PCM_24;
-    if (name == "pcm32") return SF_FORMAT_PCM_32;
-    if (name == "float") return SF_FORMAT_FLOAT;
-    if (name == "double") return SF_FORMAT_DOUBLE;
-    throw UsageError("--encoding is one of pcm16, pcm24, pcm32, float, double");
+int MajorFormatNamed(const std::string& name) {
+    if (const int major = MajorFormatOrZero(name)) return major;
+    std::string names;
+    for (const auto& [known, format] : MajorFormats()) names += (names.empty() ? "" : ", ") + known;
+    throw UsageError("--format is one of " + names + "; not \"" + name + "\"");
 }
 
 int MajorFormatForPath(const std::string& path) {
     const auto dot = path.find_last_of('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return 0;
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return MajorFormatOrZero(extension);
+    return MajorFormatOrZero(path.substr(dot + 1));
+}
+
+int EncodingNamed(const std::string& name) {
+    std::string names;
+    for (const auto& [known, encoding] : kEncodings) {
+        if (name == known) return encoding;
+        names += (names.empty() ? "" : ", ") + std::string(known);
+    }
+    throw UsageError("--encoding is one of " + names + "; not \"" + name + "\"");
+}
+
+int ChooseEncoding(int major, const std::vector<int>& preferred, int channels, int rate) {
+    for (int encoding : preferred) {
+        // Eight-bit PCM is signed in some formats and unsigned in others.
+        if (encoding == SF_FORMAT_PCM_S8 && !Writable(major | encoding, channels, rate)) encoding = SF_FORMAT_PCM_U8;
+        if (Writable(major | encoding, channels, rate)) return major | encoding;
+    }
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE_COUNT, &count, sizeof count);
+    for (int k = 0; k < count; ++k) {
+        SF_FORMAT_INFO info{};
+        info.format = k;
+        if (sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &info, sizeof info) == 0 &&
+            Writable(major | info.format, channels, rate))
+            return major | info.format;
+    }
+    return major;
+}
+
+void CheckFormat(int format, int channels, int rate) {
+    if (!Writable(format, channels, rate))
+        throw Error("cannot write " + FormatDescription(format) + " with " + std::to_string(channels) +
+                    (channels == 1 ? " channel" : " channels") + " at " + std::to_string(rate) +
+                    " Hz; choose another --format or --encoding");
+}
+
+bool IsIntegerEncoding(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE:
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III: return false;
+    default: return true;
+    }
 }
 
 std::string FormatDescription(int format) {

@@ -1,12 +1,15 @@
-// Audio files through libsndfile: reading in blocks, and writing under a
-// temporary name that becomes the real one only when the file is complete.
+// Audio files through libsndfile: reading in blocks, and writing to a
+// Destination, complete or not at all; the formats and encodings by name.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <sndfile.h>
+
+#include "host/cli/destination.h"
 
 namespace cli {
 
@@ -36,9 +39,11 @@ private:
 
 class OutputFile {
 public:
-    // Opens a temporary file beside path; nothing exists at path until Commit.
-    OutputFile(const std::string& path, int format, int channels, int rate);
-    ~OutputFile(); // removes the temporary file unless committed
+    // Checks the format first. The file is written to a PendingFile and
+    // appears only on Commit: even in a pipe, where libsndfile could stream
+    // some formats, it would leave out what it writes last (FLAC's header).
+    OutputFile(const Destination& destination, int format, int channels, int rate);
+    ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -46,21 +51,41 @@ public:
     void Write(const double* interleaved, std::int64_t frames);
     void Commit();
 
+    // The largest magnitude written, and how many samples were beyond full scale.
+    double peak() const { return peak_; }
+    std::int64_t overs() const { return overs_; }
+
 private:
+    template <class Sample>
+    void Note(const Sample* interleaved, std::int64_t count);
+
+    const Destination& destination_;
+    std::unique_ptr<PendingFile> pending_;
     SNDFILE* file_ = nullptr;
-    std::string path_, temporary_;
+    int channels_;
+    double peak_ = 0.0;
+    std::int64_t overs_ = 0;
 };
 
-// Writes bytes to path through a temporary file and a rename.
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// A whole file; Error names it when it is missing, a folder or unreadable.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
-// A --format value ("wav", "aiff", "flac") as a major format; throws UsageError for others.
+// A --format value or a file extension (wav, aiff, flac, ogg, caf, au, w64 …)
+// as a major format; 0 when libsndfile writes none of that name.
+int MajorFormatOrZero(const std::string& name);
+// The same, or throws UsageError listing the names there are.
 int MajorFormatNamed(const std::string& name);
-// An --encoding value ("pcm16", "pcm24", "pcm32", "float", "double") as a subtype; throws UsageError for others.
-int EncodingNamed(const std::string& name);
 // The major format for a file name's extension; 0 when it has none we know.
 int MajorFormatForPath(const std::string& path);
+// An --encoding value ("pcm16", "float", "vorbis" …) as a subtype; throws UsageError for others.
+int EncodingNamed(const std::string& name);
+// major with the first of preferred it holds at channels and rate, else any
+// encoding it holds; major alone when it holds none.
+int ChooseEncoding(int major, const std::vector<int>& preferred, int channels, int rate);
+// Throws Error unless libsndfile writes format with channels at rate.
+void CheckFormat(int format, int channels, int rate);
+// Encodings that store whole numbers, and so clip what goes beyond full scale.
+bool IsIntegerEncoding(int format);
 std::string FormatDescription(int format);
 
 } // namespace cli

@@ -1,6 +1,6 @@
-// One loaded plug-in for the command-line host: the module, a host that
-// answers its requests, and an open instance, with the lookups the commands
-// share (parameters by name, state files).
+// One loaded plug-in for the command-line host, behind an interface that knows
+// no plug-in format: the commands reach the plug-in only through it. The
+// VST 2.4 session is the one implementation of it so far.
 #pragma once
 
 #include <cstdint>
@@ -9,49 +9,79 @@
 #include <utility>
 #include <vector>
 
-#include "host/vsthost.h"
-
 namespace cli {
+
+enum class Precision { Single, Double };
+
+// One entry of `info`'s listing, as text and as JSON.
+struct Fact {
+    std::string label;                                     // the text listing's label
+    std::string text;                                      // after the label; may be empty
+    std::vector<std::string> lines;                        // further lines beneath, as printed
+    std::vector<std::pair<std::string, std::string>> json; // keys and their JSON values
+};
 
 class PluginSession {
 public:
-    // Loads and opens the plug-in, or throws Error with the reason.
-    explicit PluginSession(const std::string& modulePath);
+    // Loads and opens the plug-in at modulePath (through ModulePath), the host
+    // answering rate and block from the start; throws Error with the reason.
+    static std::unique_ptr<PluginSession> Open(const std::string& modulePath, double rate, int block);
+    virtual ~PluginSession() = default;
+    PluginSession(const PluginSession&) = delete;
+    PluginSession& operator=(const PluginSession&) = delete;
 
-    AEffect& effect() const { return *instance_->effect(); }
-    vsthost::Instance& instance() { return *instance_; }
-    vsthost::Host& host() { return host_; }
     const std::string& path() const { return path_; }
+    virtual std::string Name() = 0;
+    virtual int Inputs() const = 0;
+    virtual int Outputs() const = 0;
+    virtual bool Processes(Precision precision) const = 0;
+    virtual bool KeepsState() const = 0;
 
     struct Parameter {
         int index;
         std::string name, label, display;
-        float value;
+        float value; // normalised
     };
+    virtual int ParameterCount() const = 0;
+    virtual std::string ParameterName(int index) = 0;
+    virtual Parameter ParameterAt(int index) = 0;
+    virtual void SetParameter(int index, float normalised) = 0;
     std::vector<Parameter> Parameters();
-    Parameter ParameterAt(int index);
-
     // A parameter by index or by name, matched without regard to case;
     // throws Error listing the valid names when nothing matches.
     int FindParameter(const std::string& nameOrIndex);
     // Applies "NAME=VALUE" with a normalised VALUE in 0 … 1.
     void Set(const std::string& assignment);
 
-    // State files: a small header naming the plug-in, then its chunk.
-    void LoadState(const std::string& file);
-    void SaveState(const std::string& file);
+    // State files, in the plug-in format's own layout; Error says what is wrong.
+    virtual void LoadState(const std::string& file) = 0;
+    virtual std::vector<std::uint8_t> SaveState() = 0;
+
+    // Tells the plug-in rate and block and resumes it at transport position 0;
+    // Latency is the delay in frames it reports from then on.
+    virtual void Start(double rate, int block, Precision precision) = 0;
+    virtual int Latency() = 0;
+    // One call of at most block frames, channels as arrays; the transport
+    // position the plug-in is told moves on by frames.
+    virtual void Process(float** inputs, float** outputs, int frames) = 0;
+    virtual void Process(double** inputs, double** outputs, int frames) = 0;
+    virtual void Stop() = 0;
+
+    // What `info` lists before the parameters.
+    virtual std::vector<Fact> Describe() = 0;
+
+protected:
+    explicit PluginSession(std::string path) : path_(std::move(path)) {}
 
 private:
     std::string path_;
-    vsthost::Module module_;
-    vsthost::Host host_;
-    std::unique_ptr<vsthost::Instance> instance_;
 };
+
+// The path to load for a module named on the command line: a bare name is
+// looked for in the current folder first, then where the system loader looks.
+std::string ModulePath(const std::string& named);
 
 // "name=value" split at the last '='; throws UsageError without one.
 std::pair<std::string, std::string> SplitAssignment(const std::string& assignment);
-
-inline constexpr char kStateMagic[8] = {'V', 'S', 'T', '2', 'S', 'T', 'A', 'T'};
-inline constexpr std::size_t kStateHeaderBytes = 16; // magic, unique ID, chunk bytes
 
 } // namespace cli

@@ -6,8 +6,8 @@
 
 namespace cli {
 
-Progress::Progress(std::int64_t total, std::int64_t minimum)
-    : total_(total), shown_(total > 0 && total >= minimum && isatty(STDERR_FILENO)) {}
+Progress::Progress(std::int64_t total, std::int64_t minimum, bool enabled)
+    : total_(total), shown_(enabled && total > 0 && total >= minimum && isatty(STDERR_FILENO)) {}
 
 Progress::~Progress() {
     if (shown_ && lastPercent_ >= 0) std::fprintf(stderr, "\r%60s\r", "");

@@ -7,8 +7,8 @@ namespace cli {
 
 class Progress {
 public:
-    // Shown when stderr is a terminal and the work is at least minimum long.
-    Progress(std::int64_t total, std::int64_t minimum);
+    // Shown when enabled, stderr is a terminal and the work is at least minimum long.
+    Progress(std::int64_t total, std::int64_t minimum, bool enabled = true);
     ~Progress();
     void Update(std::int64_t done);
 

@@ -1,136 +1,43 @@
-// The command-line host as a user runs it: a separate process, real files.
-#include <gtest/gtest.h>
-
+// The command-line host's commands as a user runs them: a separate process,
+// real files, our plug-in, a third party's and the probe.
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
-#include <vector>
-
-#include <fcntl.h>
-#include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sstream>
 
 #include "../contract/reference.h"
+#include "harness.h"
+#include "quill_version.h"
 
-extern char** environ;
-
-namespace fs = std::filesystem;
+using namespace vstrun_test;
 
 namespace {
 
-const std::string kModule = fs::absolute(PLUGIN_MODULE_FILE).string();
 const std::string kPeer = "/usr/lib/vst/3BandEQ-vst.so"; // from Debian's dpf-plugins-vst
 const std::string kCrossfader = "crossfader mono 1 / mono 2";
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class Vstrun : public ::testing::Test {
-protected:
-    fs::path dir;
-
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vstrun-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string At(const std::string& name) const { return (dir / name).string(); }
-
-    Result Run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), VSTRUN_PATH);
-        std::vector<char*> argv;
-        for (auto& a : arguments) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string out = At(".stdout"), err = At(".stderr");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = 0;
-        Result result{-1, "", ""};
-        if (posix_spawn(&pid, VSTRUN_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// The probe's output computed here: input delayed by 220 frames, plus an echo
+// of the output 4410 frames back times feedback, in float as the probe does.
+std::vector<std::vector<float>> ProbeOutput(const std::vector<std::vector<float>>& input, float feedback,
+                                            std::size_t frames) {
+    std::vector<std::vector<float>> out(input.size(), std::vector<float>(frames));
+    for (std::size_t c = 0; c < input.size(); ++c)
+        for (std::size_t n = 0; n < frames; ++n) {
+            const float delayed = n >= 220 && n - 220 < input[c].size() ? input[c][n - 220] : 0.0f;
+            out[c][n] = delayed + feedback * (n >= 4410 ? out[c][n - 4410] : 0.0f);
         }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = Slurp(out);
-        result.err = Slurp(err);
-        fs::remove(out);
-        fs::remove(err);
-        return result;
-    }
-
-    // Files left in the folder, the test's own inputs aside.
-    std::vector<std::string> Leftovers(const std::vector<std::string>& inputs) const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            const std::string name = entry.path().filename().string();
-            if (std::find(inputs.begin(), inputs.end(), name) == inputs.end()) names.push_back(name);
-        }
-        return names;
-    }
-};
-
-template <class Sample>
-void WriteWav(const std::string& path, const std::vector<std::vector<Sample>>& channels, int subtype) {
-    SF_INFO info{};
-    info.channels = static_cast<int>(channels.size());
-    info.samplerate = 48000;
-    info.format = SF_FORMAT_WAV | subtype;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<Sample> interleaved;
-    for (std::size_t f = 0; f < channels[0].size(); ++f)
-        for (const auto& channel : channels) interleaved.push_back(channel[f]);
-    if constexpr (sizeof(Sample) == sizeof(double))
-        sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(channels[0].size()));
-    else sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(channels[0].size()));
-    sf_close(file);
-}
-
-// Channels of a file, and its format through info when asked.
-template <class Sample>
-std::vector<std::vector<Sample>> ReadWav(const std::string& path, SF_INFO* infoOut = nullptr) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return {};
-    std::vector<Sample> interleaved(static_cast<std::size_t>(info.frames * info.channels));
-    if constexpr (sizeof(Sample) == sizeof(double)) sf_readf_double(file, interleaved.data(), info.frames);
-    else sf_readf_float(file, interleaved.data(), info.frames);
-    sf_close(file);
-    std::vector<std::vector<Sample>> channels(info.channels);
-    for (std::size_t k = 0; k < interleaved.size(); ++k) channels[k % info.channels].push_back(interleaved[k]);
-    if (infoOut) *infoOut = info;
-    return channels;
-}
-
-template <class Sample>
-std::vector<std::vector<Sample>> Noise(std::size_t channels, std::size_t frames) {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> uniform(-1.5f, 1.5f); // beyond full scale too
-    std::vector<std::vector<Sample>> out(channels, std::vector<Sample>(frames));
-    for (auto& channel : out)
-        for (auto& x : channel) x = uniform(random);
     return out;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+std::vector<std::vector<float>> Frames(const std::vector<std::vector<float>>& channels, std::size_t from,
+                                       std::size_t count) {
+    std::vector<std::vector<float>> part;
+    for (const auto& channel : channels) part.emplace_back(channel.begin() + from, channel.begin() + from + count);
+    return part;
+}
+
+bool Audible(const std::vector<std::vector<float>>& channels, std::size_t frame) {
+    return std::any_of(channels.begin(), channels.end(), [&](const auto& c) { return std::fabs(c[frame]) > 1e-6; });
+}
 
 } // namespace
 
@@ -153,6 +60,11 @@ TEST_F(Vstrun, InfoShowsTheRecordParametersAndCapabilities) {
                              "{\"index\": 2, \"name\": \"crossfader mono 1 / mono 2\", \"label\": \"\", \"value\": 0, "
                              "\"display\": \"0.00\"}"})
         EXPECT_TRUE(Contains(json.out, part)) << part << "\n" << json.out;
+
+    // The probe reports its delay only once resumed.
+    const Result probe = Run({"info", kProbe});
+    EXPECT_TRUE(Contains(probe.out, "initial delay   220\n")) << probe.out;
+    EXPECT_TRUE(Contains(Run({"info", kProbe, "--json"}).out, "\"initialDelay\": 220,"));
 }
 
 TEST_F(Vstrun, InfoAndRenderWorkWithAThirdPartyEffect) {
@@ -224,22 +136,171 @@ TEST_F(Vstrun, DoubleRenderKeepsDoublePrecisionAndBlockSizeChangesNothing) {
     EXPECT_EQ(renders[0], renders[2]);
 }
 
-TEST_F(Vstrun, OutputFormatFollowsTheInputUnlessToldOtherwise) {
-    WriteWav(At("in.wav"), Noise<float>(2, 1000), SF_FORMAT_PCM_16);
-    ASSERT_EQ(Run({"render", kModule, At("in.wav"), At("same.wav")}).status, 0);
-    ASSERT_EQ(Run({"render", kModule, At("in.wav"), At("out.flac"), "--format", "flac", "--encoding", "pcm24"}).status,
-              0);
-    SF_INFO same{}, flac{};
-    ReadWav<float>(At("same.wav"), &same);
-    ReadWav<float>(At("out.flac"), &flac);
-    EXPECT_EQ(same.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    EXPECT_EQ(flac.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
-    EXPECT_EQ(flac.frames, 1000);
+TEST_F(Vstrun, OutputFormatComesFromTheExtensionWithAnEncodingItHolds) {
+    WriteWav(At("in16.wav"), Noise<float>(2, 1000), SF_FORMAT_PCM_16);
+    WriteWav(At("inf.wav"), Noise<float>(2, 1000), SF_FORMAT_FLOAT);
+    struct Case {
+        std::string in, out;
+        std::vector<std::string> options;
+        int format;
+    };
+    const Case cases[] = {
+        {"in16.wav", "same.wav", {}, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {"in16.wav", "a.aiff", {}, SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+        {"inf.wav", "b.aif", {}, SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+        {"inf.wav", "c.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, // FLAC holds no float
+        {"inf.wav", "d.ogg", {}, SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+        {"inf.wav", "e.caf", {}, SF_FORMAT_CAF | SF_FORMAT_FLOAT},
+        {"inf.wav", "f.au", {}, SF_FORMAT_AU | SF_FORMAT_FLOAT},
+        {"inf.wav", "g.w64", {}, SF_FORMAT_W64 | SF_FORMAT_FLOAT},
+        {"in16.wav", "h.unknown", {}, SF_FORMAT_WAV | SF_FORMAT_PCM_16}, // IN's
+        {"inf.wav", "i.flac", {"--encoding", "pcm16"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+        {"in16.wav", "j.wav", {"--format", "flac", "--encoding", "pcm24"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"render", kModule, At(c.in), At(c.out)};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const Result r = Run(arguments);
+        ASSERT_EQ(r.status, 0) << c.out << ": " << r.err;
+        SF_INFO info{};
+        ReadWav<float>(At(c.out), &info);
+        EXPECT_EQ(info.format & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK), c.format) << c.out;
+        EXPECT_EQ(info.frames, 1000) << c.out;
+    }
+}
 
-    const Result r = Run({"render", kModule, At("in.wav"), At("bad.flac"), "--format", "flac", "--encoding", "float"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "cannot write FLAC")) << r.err;
-    EXPECT_FALSE(fs::exists(At("bad.flac")));
+// What can be known before the plug-in runs is checked before it runs: the
+// probe, which logs each resume, is never resumed.
+TEST_F(Vstrun, WhatCanFailFailsBeforeTheWork) {
+    WriteWav(At("in.wav"), Noise<float>(2, 100), SF_FORMAT_FLOAT);
+    const std::string log = At("probe.log");
+    const Launch probe = Environment({"PROBE_LOG=" + log});
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::string in = At("in.wav"), out = At("out.wav");
+    std::vector<Case> cases = {
+        {{"render", kProbe, in, out, "--save-state", At("s.state")}, "keeps no state chunk to save"},
+        {{"render", kProbe, in, out, "--save-state", At("none/s.state")},
+         "cannot write " + At("none/s.state") + ": the folder " + At("none") + " does not exist"},
+        {{"render", kProbe, in, At("bad.flac"), "--encoding", "float"}, "cannot write FLAC"},
+        {{"render", kProbe, in, out, "--format", "ogg", "--encoding", "pcm24"}, "cannot write OGG"},
+        {{"sweep", kProbe, "--param", "echo", "--svg", At("none/law.svg")},
+         "the folder " + At("none") + " does not exist"},
+    };
+    if (geteuid() != 0) { // root may write anywhere
+        fs::create_directory(At("locked"));
+        fs::permissions(At("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+        cases.push_back(
+            {{"render", kProbe, in, At("locked/out.wav")}, "the folder " + At("locked") + " is not writable"});
+    }
+    for (const Case& c : cases) {
+        const Result r = Run(c.arguments, probe);
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_TRUE(Contains(r.err, c.message)) << c.message << "\n" << r.err;
+        EXPECT_FALSE(Contains(Slurp(log), "resume")) << c.message;
+        fs::remove(log);
+        EXPECT_EQ(Leftovers({"in.wav", "locked"}), std::vector<std::string>{}) << c.message;
+    }
+}
+
+TEST_F(Vstrun, ThePlugInIsToldTheRateBlockTransportAndProcessLevel) {
+    const std::string log = At("probe.log");
+    WriteWav(At("in.wav"), Noise<float>(2, 1000), SF_FORMAT_FLOAT, 22050);
+    const Result r =
+        Run({"render", kProbe, At("in.wav"), At("out.wav"), "--block", "300"}, Environment({"PROBE_LOG=" + log}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "latency 220 frames compensated")) << r.out;
+
+    std::istringstream lines(Slurp(log));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "entry rate=22050 block=300 level=4"); // asked before the record exists
+    std::getline(lines, line);
+    EXPECT_EQ(line, "resume rate=22050 block=300 level=4");
+    int calls = 0;
+    while (std::getline(lines, line)) {
+        int frames = 0, flags = 0;
+        double position = 0, rate = 0;
+        long level = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "process frames=%d pos=%lf rate=%lf flags=%d level=%ld", &frames, &position,
+                              &rate, &flags, &level),
+                  5)
+            << line;
+        EXPECT_EQ(frames, 300);
+        EXPECT_EQ(position, 300.0 * calls) << line;
+        EXPECT_EQ(rate, 22050.0);
+        EXPECT_TRUE(flags & 2) << "transport playing: " << line;
+        EXPECT_EQ(level, 4) << "offline: " << line;
+        ++calls;
+    }
+    EXPECT_EQ(calls, 5); // 1000 frames and the 220 of delay, in blocks of 300
+}
+
+TEST_F(Vstrun, LatencyIsCompensatedAndTailsAreKept) {
+    const std::size_t n = 6000, rate = 8000, cap = 30 * rate;
+    const auto input = Noise<float>(2, n);
+    WriteWav(At("in.wav"), input, SF_FORMAT_FLOAT, rate);
+    const auto dry = ProbeOutput(input, 0.0f, 220 + n);
+    const auto echo = ProbeOutput(input, 0.5f, 220 + n + cap);
+    auto render = [&](std::vector<std::string> options) {
+        std::vector<std::string> arguments = {"render", kProbe, At("in.wav"), At("out.wav"), "--quiet"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const Result r = Run(arguments);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return ReadWav<float>(At("out.wav"));
+    };
+    // Lined up with IN and as long: the delay's frames dropped, IN's last 220 frames still there.
+    EXPECT_EQ(render({}), Frames(dry, 220, n));
+    EXPECT_EQ(render({"--keep-latency"}), Frames(dry, 0, n));
+    EXPECT_EQ(render({"--set", "echo=0.5", "--tail", "0.5"}), Frames(echo, 220, n + rate / 2));
+
+    // To the last audible frame, after which the echo stays below -120 dBFS for a second.
+    const auto automatic = render({"--set", "echo=0.5", "--tail", "auto", "--block", "100"});
+    ASSERT_EQ(automatic.size(), 2u);
+    const std::size_t length = automatic[0].size();
+    ASSERT_GT(length, n + 10 * 4410);
+    EXPECT_EQ(automatic, Frames(echo, 220, length));
+    EXPECT_TRUE(Audible(echo, 220 + length - 1));
+    for (std::size_t f = 220 + length; f < 220 + length + rate; ++f) ASSERT_FALSE(Audible(echo, f)) << f;
+
+    // An echo that never dies away is cut at the cap.
+    EXPECT_EQ(render({"--set", "echo=1", "--tail", "auto"}),
+              Frames(ProbeOutput(input, 1.0f, 220 + n + cap), 220, n + cap));
+}
+
+TEST_F(Vstrun, APlugInWithoutInputsRendersTheSecondsAsked) {
+    const Launch generator = Environment({"PROBE_INPUTS=0"});
+    const Result r = Run({"render", kProbe, At("gen.wav"), "--seconds", "0.5", "--rate", "8000"}, generator);
+    ASSERT_EQ(r.status, 0) << r.err;
+    SF_INFO info{};
+    const auto out = ReadWav<float>(At("gen.wav"), &info);
+    EXPECT_EQ(info.samplerate, 8000);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), 4000u);
+    for (std::size_t f = 0; f < 4000; ++f) { // the probe's ramp from its first frame: the delay taken out
+        const auto ramp = static_cast<float>(static_cast<double>(f % 1000) * 0.001);
+        ASSERT_EQ(out[0][f], ramp) << f;
+        ASSERT_EQ(out[1][f], ramp) << f;
+    }
+
+    WriteWav(At("in.wav"), Noise<float>(2, 100), SF_FORMAT_FLOAT);
+    const Result withIn = Run({"render", kProbe, At("in.wav"), At("x.wav")}, generator);
+    EXPECT_EQ(withIn.status, 1);
+    EXPECT_TRUE(Contains(withIn.err, "has no inputs; render it without IN: render MODULE OUT --seconds S"))
+        << withIn.err;
+    const Result effect = Run({"render", kModule, At("x.wav"), "--seconds", "1"});
+    EXPECT_EQ(effect.status, 1);
+    EXPECT_TRUE(Contains(effect.err, "takes 2 inputs; give IN")) << effect.err;
+    const Result noLength = Run({"render", kProbe, At("x.wav")}, generator);
+    EXPECT_EQ(noLength.status, 2);
+    EXPECT_TRUE(Contains(noLength.err, "needs --seconds S")) << noLength.err;
+    const Result both = Run({"render", kModule, At("in.wav"), At("x.wav"), "--seconds", "1"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_TRUE(Contains(both.err, "--seconds and --rate are for a plug-in without inputs")) << both.err;
+    EXPECT_EQ(Leftovers({"in.wav"}), std::vector<std::string>{"gen.wav"});
 }
 
 // The chunk keeps slider values as 32-bit floats, so the settings here are
@@ -271,6 +332,13 @@ TEST_F(Vstrun, SweepMeasuresTheCrossfadeLawAndDrawsIt) {
     const std::string svg = Slurp(At("law.svg"));
     EXPECT_EQ(svg.rfind("<svg", 0), 0u);
     EXPECT_TRUE(Contains(svg, "<polyline")) << svg;
+
+    const Result json = Run({"sweep", kModule, "--param", kCrossfader, "--steps", "3", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* part :
+         {"\"parameter\": {\"index\": 2, \"name\": \"crossfader mono 1 / mono 2\"}", "\"frequencies\": [440, 1000]",
+          "{\"value\": 0.5, \"display\": \"0.50\", \"gainsDb\": [-4.08", "{\"value\": 1, "})
+        EXPECT_TRUE(Contains(json.out, part)) << part << "\n" << json.out;
 }
 
 TEST_F(Vstrun, ToneAndMeasureAgreeOnLevels) {
@@ -279,6 +347,23 @@ TEST_F(Vstrun, ToneAndMeasureAgreeOnLevels) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "        1  -12.00    <-120")) << r.out;
     EXPECT_TRUE(Contains(r.out, "        2   <-120   -12.00")) << r.out;
+    const Result json = Run({"measure", At("t.wav"), "--freq", "500,2000", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* part : {"\"rate\": 44100", "\"frames\": 44100", "\"frequencies\": [500, 2000]",
+                             "{\"channel\": 1, \"dBFS\": [-12, -", "{\"channel\": 2, \"dBFS\": [-1"})
+        EXPECT_TRUE(Contains(json.out, part)) << part << "\n" << json.out;
+}
+
+// A long file is measured block by block: far less memory than the file holds as numbers.
+TEST_F(Vstrun, MeasureStreamsTheFile) {
+    ASSERT_EQ(Run({"tone", At("long.wav"), "--freq", "500,2000", "--seconds", "30", "--rate", "48000"}).status, 0);
+    const Result r = Run({"measure", At("long.wav"), "--freq", "500"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "        1   -6.00")) << r.out;
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    const long wholeFileKb = 30L * 48000 * 2 * sizeof(double) / 1024;
+    EXPECT_LT(r.peakResidentKb, wholeFileKb * 2 / 3);
+#endif
 }
 
 // Every failure: a clear message, its exit status, and no output file left.
@@ -293,8 +378,9 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
     other[8] ^= 1; // another plug-in's unique ID
     std::ofstream(At("other.state"), std::ios::binary) << other;
     std::ofstream(At("short.state"), std::ios::binary) << Slurp(At("good.state")).substr(0, 100);
-    const std::vector<std::string> inputs = {"in.wav",     "mono.wav",    "text.wav",   "junk.state",
-                                             "good.state", "other.state", "short.state"};
+    fs::create_directory(At("folder"));
+    const std::vector<std::string> inputs = {"in.wav",     "mono.wav",    "text.wav",    "junk.state",
+                                             "good.state", "other.state", "short.state", "folder"};
     const std::string out = At("out.wav");
 
     struct Case {
@@ -321,16 +407,32 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
         {{"render", kModule, At("in.wav"), out, "--load-state", At("junk.state")}, 1, "is not a state file"},
         {{"render", kModule, At("in.wav"), out, "--load-state", At("other.state")}, 1, "the state of another plug-in"},
         {{"render", kModule, At("in.wav"), out, "--load-state", At("short.state")}, 1, "is damaged"},
-        {{"render", kModule, At("in.wav"), out, "--load-state", At("none.state")}, 1, "cannot read"},
-        {{"render", kModule, At("mono.wav"), out}, 1, "has 1 channel but " + kModule + " takes 2 inputs"},
-        {{"render", kModule, At("in.wav"), At("no/such/dir/out.wav")}, 1, "cannot create a file beside"},
-        {{"render", kModule, At("in.wav"), out, "--save-state", At("no/such/dir/s.state")},
+        {{"render", kModule, At("in.wav"), out, "--load-state", At("none.state")},
          1,
-         "cannot create a file beside"},
+         "cannot read " + At("none.state") + ": No such file or directory"},
+        {{"render", kModule, At("in.wav"), out, "--load-state", At("folder")},
+         1,
+         "cannot read " + At("folder") + ": it is a folder"},
+        {{"render", kModule, At("folder"), out}, 1, "cannot read " + At("folder") + ": it is a folder"},
+        {{"render", kModule, At("mono.wav"), out}, 1, "has 1 channel but " + kModule + " takes 2 inputs"},
+        {{"render", kModule, At("in.wav"), At("no/such/dir/out.wav")},
+         1,
+         "cannot write " + At("no/such/dir/out.wav") + ": the folder " + At("no/such/dir") + " does not exist"},
         {{"render", kPeer, At("in.wav"), out, "--save-state", At("s.state")}, 1, "keeps no state chunk to save"},
         {{"render", kModule, At("in.wav"), out, "--block", "0"}, 2, "--block must be a whole number from 1"},
+        {{"render", kModule, At("in.wav"), out, "--block", "12x"}, 2, "--block must be a whole number"},
+        {{"render", kModule, At("in.wav"), out, "--tail", "soon"}, 2, "--tail must be a number, not \"soon\""},
+        {{"render", kModule, At("in.wav"), out, "--format", "mp4"}, 2, "--format is one of "},
+        {{"render", kModule, At("in.wav"), out, "--encoding", "pcm12"}, 2, "--encoding is one of pcm8, pcm16"},
+        {{"tone", out, "--seconds", "two"}, 2, "--seconds must be a number, not \"two\""},
+        {{"sweep", kModule, "--param", "2", "--steps", "many"}, 2, "--steps must be a whole number"},
+        {{"tone", out, "--rate", "8000", "--freq", "5000"},
+         2,
+         "--freq 5000 Hz is not below half the sample rate (4000 Hz)"},
+        {{"measure", At("in.wav"), "--freq", "30000"}, 2, "not below half the sample rate (24000 Hz)"},
+        {{"sweep", kModule, "--param", "2", "--freq", "100,23000"}, 2, "not below half the sample rate (22050 Hz)"},
         {{"render", kModule, At("in.wav"), out, "--frobnicate"}, 2, "unknown option --frobnicate"},
-        {{"render", kModule, At("in.wav")}, 2, "expected 3 arguments, got 2"},
+        {{"render", kModule}, 2, "expected 2 or 3 arguments, got 1"},
         {{"explode"}, 2, "unknown command \"explode\""},
     };
     for (const Case& c : cases) {
@@ -340,7 +442,68 @@ TEST_F(Vstrun, FailuresSayWhyAndLeaveNothingBehind) {
         EXPECT_EQ(r.status, c.status) << shown << "\n" << r.err;
         EXPECT_TRUE(Contains(r.err, "vstrun: " + c.message) || Contains(r.err, c.message)) << shown << "\n" << r.err;
         EXPECT_EQ(r.out, "") << shown;
+        if (c.status == 2) {
+            EXPECT_FALSE(Contains(r.err, "usage:")) << "no whole usage for one mistake\n" << r.err;
+        }
         EXPECT_TRUE(Leftovers(inputs).empty()) << shown;
         for (const auto& name : Leftovers(inputs)) fs::remove(dir / name);
     }
+}
+
+TEST_F(Vstrun, VersionAndHelpForEachCommand) {
+    const Result version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("vstrun ") + QUILL_VERSION + "\n");
+    for (const char* command : {"info", "render", "tone", "measure", "sweep"}) {
+        const Result r = Run({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("usage: vstrun ") + command, 0), 0u) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    const Result render = Run({"render", "--help"});
+    for (const char* part : {"--tail auto", "at most 30 seconds of tail", "--keep-latency", "--seconds S", "--quiet"})
+        EXPECT_TRUE(Contains(render.out, part)) << part;
+}
+
+// A bare name is a file in the current folder, not a library the loader finds.
+TEST_F(Vstrun, ABareModuleNameIsLookedForInTheCurrentFolderFirst) {
+    fs::copy_file(kModule, At("libm.so.6"));
+    const Result r = Run({"info", "libm.so.6"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "module          ./libm.so.6\neffect          Morvantide_crossfader_2x_mono")) << r.out;
+}
+
+TEST_F(Vstrun, RenderTellsThePeakAndWarnsOfClipping) {
+    WriteWav(At("in.wav"), Noise<float>(2, 2000), SF_FORMAT_FLOAT); // up to 1.5, over full scale
+    const Result integer = Run({"render", kModule, At("in.wav"), At("o16.wav"), "--encoding", "pcm16"});
+    ASSERT_EQ(integer.status, 0) << integer.err;
+    EXPECT_TRUE(Contains(integer.out, "; peak +3.")) << integer.out;
+    EXPECT_TRUE(Contains(integer.err, "warning: ")) << integer.err;
+    EXPECT_TRUE(Contains(integer.err, "clipped in " + At("o16.wav"))) << integer.err;
+    const Result floating = Run({"render", kModule, At("in.wav"), At("of.wav")});
+    ASSERT_EQ(floating.status, 0) << floating.err;
+    EXPECT_TRUE(Contains(floating.out, "; peak +3.")) << floating.out;
+    EXPECT_EQ(floating.err, "");
+}
+
+// The progress bar shows on a terminal only; --quiet silences it and the summary.
+TEST_F(Vstrun, QuietSilencesTheProgressBar) {
+    WriteWav(At("in.wav"), Noise<float>(2, 8000 * 12), SF_FORMAT_FLOAT, 8000);
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    ASSERT_GE(screen, 0);
+    const Launch onTerminal{{}, "", "", screen, terminal};
+    const Result shown = Run({"render", kModule, At("in.wav"), At("out.wav")}, onTerminal);
+    const Result quiet = Run({"render", kModule, At("in.wav"), At("out.wav"), "--quiet"}, onTerminal);
+    close(screen);
+    close(terminal);
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_TRUE(Contains(shown.drained, "rendering [")) << shown.drained;
+    EXPECT_TRUE(Contains(shown.out, "rendered 96000 frames")) << shown.out;
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.drained, "");
+    EXPECT_EQ(quiet.out, "");
 }
