@@ -37,12 +37,11 @@ uninstall:
 deb: deps
 	@bash scripts/deb.sh
 
-# The benchmarks, side by side with the ideal loop and a peer; the table also
-# goes to out/bench/latest.md.
+# The benchmarks, side by side with the ideal loop and a peer, then each
+# further format's beside the VST 2.4 module; the tables also go to
+# out/bench/latest.md.
 bench: deps
-	@cmake --preset linux >/dev/null && cmake --build --preset linux -j $(JOBS) --target plugin_bench >/dev/null
-	@mkdir -p out/bench
-	@build/linux/bench/plugin_bench | tee out/bench/latest.md
+	@bash scripts/bench.sh
 
 # Each fuzz target for FUZZ_SECONDS (make test gives them 30 s each).
 fuzz: deps
