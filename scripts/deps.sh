@@ -9,13 +9,13 @@
 set -euo pipefail
 
 set_name=${1:-test}
-demo=(cmake g++ make pkg-config libsndfile1-dev lv2-dev)
+demo=(cmake g++ make pkg-config libsndfile1-dev lv2-dev liblilv-dev)
 test=(libgtest-dev googletest libbenchmark-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 zip
       wine wine64
       clang-14 libclang-rt-14-dev valgrind dpf-plugins-vst
-      sordi lilv-utils liblilv-dev
+      sordi lilv-utils
       dpkg-dev lintian)
 case $set_name in
   demo) packages=("${demo[@]}") ;;

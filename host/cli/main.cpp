@@ -1,4 +1,4 @@
-// vstrun: inspect, render and measure through any VST 2.4 plug-in module.
+// vstrun: inspect, render and measure through a VST 2.4, LV2, CLAP or VST3 plug-in.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -30,12 +30,17 @@ const char kInfoHelp[] = R"(usage: vstrun info MODULE [--json] [--set NAME=VALUE
 Loads MODULE, resumes it at 44100 Hz with blocks of 512 frames, and prints
 what a host learns of it: names, inputs and outputs, flags, unique ID, the
 initial delay it reports once resumed, its answers to the common capability
-questions, and every parameter with its value and display text.
-MODULE is a path; a bare name is looked for in the current folder first.
+questions (for LV2, CLAP and VST3: URI or ID, version, ports or buses and the
+other facts of the format), and every parameter with its value and display text.
+MODULE is a path; a bare name is looked for in the current folder first. A
+folder ending in .lv2 is an LV2 bundle, a file ending in .clap a CLAP module,
+a folder ending in .vst3 a VST3 bundle, anything else a VST 2.4 module.
 
   --json               print the same as JSON
-  --set NAME=VALUE     set a parameter first: NAME is its name (any case) or
-                       index, VALUE its normalised value, 0 to 1; may repeat
+  --set NAME=VALUE     set a parameter first: NAME is its name (any case),
+                       index or LV2 symbol, VALUE its normalised value, 0 to 1,
+                       in every format (LV2 and CLAP: mapped onto the
+                       parameter's range); may repeat
   --load-state FILE    load a state file written by render --save-state
                        (applied before every --set)
 )";
@@ -47,7 +52,8 @@ Runs IN through the plug-in as a host plays it, block by block, and writes the
 output to OUT: one channel per plug-in output, at IN's sample rate. IN needs
 one channel per plug-in input. A plug-in without inputs takes no IN: give
 --seconds, and --rate if not 44100 Hz. The plug-in is told the true sample
-rate, block size, an advancing playing transport and the offline process level.
+rate and block size and, as far as its format lets a host tell them, an
+advancing playing transport and the offline process level.
 
 By default the plug-in's latency is compensated: the first frames it reports
 as its initial delay are dropped and IN is followed by silence, so OUT lines up
@@ -59,9 +65,9 @@ target replaced so. A device or FIFO is written in place, and `-` writes to
 standard output. OUT may not be IN, the module or a state file.
 
   --block N            frames per processing call, 1 to 1048576 (default 512)
-  --double             process through the 64-bit path
-  --set NAME=VALUE     set a parameter: NAME is its name (any case) or index,
-                       VALUE its normalised value, 0 to 1; may repeat
+  --double             process through the 64-bit path (not for LV2)
+  --set NAME=VALUE     set a parameter: NAME is its name (any case), index or
+                       LV2 symbol, VALUE its normalised value, 0 to 1; may repeat
   --load-state FILE    load a state file first (before every --set)
   --save-state FILE    write the plug-in's state after the render
   --format NAME        OUT's file format: wav, aiff, flac, ogg, caf, au, w64,

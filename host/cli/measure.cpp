@@ -208,7 +208,9 @@ int Sweep(const std::vector<std::string>& argv) {
     std::optional<PendingFile> svgFile;
     if (arguments.options.count("--svg")) {
         svgOut.emplace(arguments.Value("--svg"), false);
-        RefuseOverlaps({{"--svg", &*svgOut}}, {{"the module", ModulePath(arguments.positional[0])}});
+        std::vector<std::pair<std::string, std::string>> module;
+        for (const std::string& file : ModuleFiles(arguments.positional[0])) module.emplace_back("the module", file);
+        RefuseOverlaps({{"--svg", &*svgOut}}, module);
         svgFile.emplace(*svgOut);
     }
     const auto session = PluginSession::Open(arguments.positional[0], rate, block);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "host/cli/audio_file.h"
 #include "host/cli/error.h"
 #include "host/cli/json.h"
+#include "host/cli/session_formats.h"
 #include "host/vsthost.h"
 
 namespace cli {
@@ -43,12 +45,17 @@ int PluginSession::FindParameter(const std::string& nameOrIndex) {
     if (numeric && index >= 0 && index < ParameterCount()) return static_cast<int>(index);
     if (!numeric)
         for (int k = 0; k < ParameterCount(); ++k)
-            if (Lower(Trim(ParameterName(k))) == wanted) return k;
+            if (Lower(Trim(ParameterName(k))) == wanted ||
+                (!ParameterSymbol(k).empty() && Lower(ParameterSymbol(k)) == wanted))
+                return k;
 
     std::string message = "unknown parameter \"" + nameOrIndex + "\"; ";
     if (ParameterCount() <= 0) throw Error(message + "this plug-in has no parameters");
     message += "the parameters are:";
-    for (int k = 0; k < ParameterCount(); ++k) message += "\n  " + std::to_string(k) + "  " + ParameterName(k);
+    for (int k = 0; k < ParameterCount(); ++k) {
+        message += "\n  " + std::to_string(k) + "  " + ParameterName(k);
+        if (!ParameterSymbol(k).empty()) message += " (" + ParameterSymbol(k) + ")";
+    }
     throw Error(message);
 }
 
@@ -67,6 +74,17 @@ std::string ModulePath(const std::string& named) {
     // whatever system library happens to be called so.
     if (named.find('/') == std::string::npos && access(named.c_str(), F_OK) == 0) return "./" + named;
     return named;
+}
+
+std::vector<std::string> ModuleFiles(const std::string& named) {
+    const std::string path = ModulePath(named);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) return {path};
+    std::vector<std::string> files;
+    for (auto entry = std::filesystem::recursive_directory_iterator(path, error);
+         !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error))
+        if (entry->is_regular_file(error)) files.push_back(entry->path().string());
+    return files;
 }
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& assignment) {
@@ -88,6 +106,15 @@ void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
 
 std::uint32_t GetLittleEndian(const std::uint8_t* bytes) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// A state file of a format other than the one reading it says so.
+void RefuseOtherFormat(const std::vector<std::uint8_t>& bytes, const std::string& file) {
+    static const std::pair<const char*, const char*> formats[] = {
+        {"VST2STAT", "a VST 2.4"}, {"LV2STATE", "an LV2"}, {"CLAPSTAT", "a CLAP"}, {"VST3STAT", "a VST3"}};
+    for (const auto& [magic, format] : formats)
+        if (bytes.size() >= 8 && std::memcmp(bytes.data(), magic, 8) == 0)
+            throw Error(file + " holds the state of " + format + " plug-in");
 }
 
 const char* const kCapabilities[] = {
@@ -140,14 +167,6 @@ std::string Answer(VstIntPtr answer) {
     return answer < 0 ? "no" : "don't know";
 }
 
-Fact Plain(const std::string& label, const std::string& key, const std::string& text) {
-    return {label, text, {}, {{key, Json(text)}}};
-}
-
-Fact Whole(const std::string& label, const std::string& key, long long value) {
-    return {label, std::to_string(value), {}, {{key, std::to_string(value)}}};
-}
-
 class Vst2Session final : public PluginSession {
 public:
     Vst2Session(const std::string& path, double rate, int block) : PluginSession(path), module_(path) {
@@ -187,8 +206,11 @@ public:
     void LoadState(const std::string& file) override {
         const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
         if (!KeepsState()) throw Error(path() + " keeps no state chunk to load");
-        if (bytes.size() < kStateHeaderBytes || std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0)
+        if (bytes.size() < sizeof kStateMagic || std::memcmp(bytes.data(), kStateMagic, sizeof kStateMagic) != 0) {
+            RefuseOtherFormat(bytes, file);
             throw Error(file + " is not a state file (it was not written by --save-state)");
+        }
+        if (bytes.size() < kStateHeaderBytes) throw Error(file + " is damaged: it ends inside its header");
         const auto id = static_cast<VstInt32>(GetLittleEndian(bytes.data() + 8));
         const std::uint32_t size = GetLittleEndian(bytes.data() + 12);
         if (id != effect().uniqueID) throw Error(file + " holds the state of another plug-in");
@@ -265,21 +287,21 @@ public:
         }
         canDo.json.emplace_back("canDo", canDoJson + "}");
 
-        return {Plain("effect", "effect", instance_->text(effGetEffectName)),
-                Plain("vendor", "vendor", instance_->text(effGetVendorString)),
-                Plain("product", "product", instance_->text(effGetProductString)),
-                Whole("vendor version", "vendorVersion", vendorVersion),
-                Whole("VST version", "vstVersion", vstVersion),
-                Plain("category", "category", category),
+        return {TextFact("effect", "effect", instance_->text(effGetEffectName)),
+                TextFact("vendor", "vendor", instance_->text(effGetVendorString)),
+                TextFact("product", "product", instance_->text(effGetProductString)),
+                WholeFact("vendor version", "vendorVersion", vendorVersion),
+                WholeFact("VST version", "vstVersion", vstVersion),
+                TextFact("category", "category", category),
                 {"unique ID",
                  (id.empty() ? "" : "'" + id + "' ") + hex + " (" + std::to_string(record.uniqueID) + ")",
                  {},
                  {{"uniqueID", std::to_string(record.uniqueID)}, {"uniqueIDText", Json(id)}}},
-                Whole("version", "version", record.version),
-                Whole("inputs", "inputs", record.numInputs),
-                Whole("outputs", "outputs", record.numOutputs),
-                Whole("programs", "programs", record.numPrograms),
-                Whole("initial delay", "initialDelay", record.initialDelay),
+                WholeFact("version", "version", record.version),
+                WholeFact("inputs", "inputs", record.numInputs),
+                WholeFact("outputs", "outputs", record.numOutputs),
+                WholeFact("programs", "programs", record.numPrograms),
+                WholeFact("initial delay", "initialDelay", record.initialDelay),
                 {"flags", flagsText, {}, {{"flags", std::to_string(record.flags)}, {"flagNames", flagsJson + "]"}}},
                 canDo};
     }
@@ -312,8 +334,77 @@ private:
 };
 } // namespace
 
+namespace {
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+[[noreturn, maybe_unused]] void NotBuiltIn(const std::string& path, const char* format) {
+    throw Error("cannot load " + path + ": this vstrun was built without " + format + " support");
+}
+} // namespace
+
 std::unique_ptr<PluginSession> PluginSession::Open(const std::string& modulePath, double rate, int block) {
-    return std::make_unique<Vst2Session>(ModulePath(modulePath), rate, block);
+    const std::string path = ModulePath(modulePath);
+    std::string name = path;
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    // Each session checks that the path is what its name says: a folder or a file.
+    if (EndsWith(name, ".lv2")) {
+#ifdef VSTRUN_LV2
+        return OpenLv2Session(path, rate, block);
+#else
+        NotBuiltIn(path, "LV2");
+#endif
+    }
+    if (EndsWith(name, ".clap")) {
+#ifdef VSTRUN_CLAP
+        return OpenClapSession(path, rate, block);
+#else
+        NotBuiltIn(path, "CLAP");
+#endif
+    }
+    if (EndsWith(name, ".vst3")) {
+#ifdef VSTRUN_VST3
+        return OpenVst3Session(path, rate, block);
+#else
+        NotBuiltIn(path, "VST3");
+#endif
+    }
+    return std::make_unique<Vst2Session>(path, rate, block);
+}
+
+std::vector<std::uint8_t> StateFile(const char (&magic)[9], const std::string& identity,
+                                    const std::vector<std::uint8_t>& state) {
+    std::vector<std::uint8_t> bytes(magic, magic + 8);
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(identity.size()));
+    bytes.insert(bytes.end(), identity.begin(), identity.end());
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(state.size()));
+    bytes.insert(bytes.end(), state.begin(), state.end());
+    return bytes;
+}
+
+std::vector<std::uint8_t> StateInFile(const std::string& file, const char (&magic)[9], const std::string& identity) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), magic, 8) != 0) {
+        RefuseOtherFormat(bytes, file);
+        throw Error(file + " is not a state file (it was not written by --save-state)");
+    }
+    const std::size_t identityBytes = bytes.size() >= 12 ? GetLittleEndian(bytes.data() + 8) : 0;
+    const std::size_t stateAt = 12 + identityBytes + 4;
+    if (bytes.size() < 12 || identityBytes > bytes.size() - 12 || bytes.size() - 12 - identityBytes < 4)
+        throw Error(file + " is damaged: it ends inside its header");
+    if (std::string(bytes.begin() + 12, bytes.begin() + 12 + static_cast<std::ptrdiff_t>(identityBytes)) != identity)
+        throw Error(file + " holds the state of another plug-in");
+    const std::size_t size = GetLittleEndian(bytes.data() + 12 + identityBytes);
+    if (size != bytes.size() - stateAt || size == 0)
+        throw Error(file + " is damaged: its state is not " + std::to_string(size) + " bytes long");
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(stateAt), bytes.end()};
+}
+
+std::string TwoDecimals(double plain) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", plain);
+    return text;
 }
 
 } // namespace cli

@@ -1,6 +1,6 @@
 // One loaded plug-in for the command-line host, behind an interface that knows
-// no plug-in format: the commands reach the plug-in only through it. The
-// VST 2.4 session is the one implementation of it so far.
+// no plug-in format: the commands reach the plug-in only through it. There is
+// a session for each format: VST 2.4 here, LV2, CLAP and VST3 in their own files.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,8 @@ class PluginSession {
 public:
     // Loads and opens the plug-in at modulePath (through ModulePath), the host
     // answering rate and block from the start; throws Error with the reason.
+    // A path ending in .lv2 or .vst3 is a bundle folder of that format, one
+    // ending in .clap a CLAP module, any other a VST 2.4 module.
     static std::unique_ptr<PluginSession> Open(const std::string& modulePath, double rate, int block);
     virtual ~PluginSession() = default;
     PluginSession(const PluginSession&) = delete;
@@ -44,10 +46,13 @@ public:
     };
     virtual int ParameterCount() const = 0;
     virtual std::string ParameterName(int index) = 0;
+    // A second name a format gives a parameter (an LV2 port's symbol); empty for none.
+    virtual std::string ParameterSymbol(int) { return {}; }
     virtual Parameter ParameterAt(int index) = 0;
+    // Formats whose values are plain get normalised mapped onto the range.
     virtual void SetParameter(int index, float normalised) = 0;
     std::vector<Parameter> Parameters();
-    // A parameter by index or by name, matched without regard to case;
+    // A parameter by index, name or symbol, matched without regard to case;
     // throws Error listing the valid names when nothing matches.
     int FindParameter(const std::string& nameOrIndex);
     // Applies "NAME=VALUE" with a normalised VALUE in 0 … 1.
@@ -80,6 +85,10 @@ private:
 // The path to load for a module named on the command line: a bare name is
 // looked for in the current folder first, then where the system loader looks.
 std::string ModulePath(const std::string& named);
+
+// The files a module named on the command line is read from: the module, or
+// every file within a bundle folder.
+std::vector<std::string> ModuleFiles(const std::string& named);
 
 // "name=value" split at the last '='; throws UsageError without one.
 std::pair<std::string, std::string> SplitAssignment(const std::string& assignment);

@@ -186,7 +186,8 @@ int Render(const std::vector<std::string>& argv) {
     Destination out(outPath, true);
     std::optional<Destination> stateOut;
     if (arguments.options.count("--save-state")) stateOut.emplace(arguments.Value("--save-state"), false);
-    std::vector<std::pair<std::string, std::string>> read = {{"the module", ModulePath(modulePath)}}, states;
+    std::vector<std::pair<std::string, std::string>> read, states;
+    for (const std::string& file : ModuleFiles(modulePath)) read.emplace_back("the module", file);
     if (!generator) read.emplace_back("IN", inPath);
     for (const std::string& path : arguments.Values("--load-state")) states.emplace_back("the state file", path);
     std::vector<std::pair<std::string, const Destination*>> written = {{"OUT", &out}};
