@@ -5,77 +5,19 @@
 // calls resolve to them too.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <pthread.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "../realtime/counting.h"
 #include "host/clap/clap_host.h"
-
-namespace {
-thread_local bool counting = false;
-thread_local long allocations = 0, locks = 0;
-} // namespace
-
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void* __libc_memalign(std::size_t, std::size_t);
-void __libc_free(void*);
-
-void* malloc(std::size_t n) {
-    if (counting) ++allocations;
-    return __libc_malloc(n);
-}
-void* calloc(std::size_t count, std::size_t n) {
-    if (counting) ++allocations;
-    return __libc_calloc(count, n);
-}
-void* realloc(void* p, std::size_t n) {
-    if (counting) ++allocations;
-    return __libc_realloc(p, n);
-}
-void* aligned_alloc(std::size_t alignment, std::size_t n) {
-    if (counting) ++allocations;
-    return __libc_memalign(alignment, n);
-}
-int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
-    if (counting) ++allocations;
-    *out = __libc_memalign(alignment, n);
-    return *out ? 0 : 12; // ENOMEM
-}
-void free(void* p) { __libc_free(p); }
-}
-
-namespace {
-using MutexCall = int (*)(pthread_mutex_t*);
-const MutexCall realLock = reinterpret_cast<MutexCall>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
-const MutexCall realTryLock = reinterpret_cast<MutexCall>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
-} // namespace
-
-extern "C" {
-int pthread_mutex_lock(pthread_mutex_t* m) {
-    if (counting) ++locks;
-    return realLock(m);
-}
-int pthread_mutex_trylock(pthread_mutex_t* m) {
-    if (counting) ++locks;
-    return realTryLock(m);
-}
-}
 
 namespace {
 
 template <class F>
-long Count(F&& call) {
-    allocations = locks = 0;
-    counting = true;
-    call();
-    counting = false;
-    return allocations + locks;
+long Total(F&& call) {
+    const Counted counted = Count(call);
+    return counted.allocations + counted.locks;
 }
 
 std::vector<std::uint8_t> Chunk(float level) {
@@ -96,7 +38,7 @@ TEST(ClapRealtime, TheCountersSeeTheModulesAllocations) {
     host.logCalls = false;
     const clap_plugin_factory* factory = module.factory();
     const clap_plugin* plugin = nullptr;
-    EXPECT_GT(Count([&] { plugin = factory->create_plugin(factory, host.get(), module.descriptors()[0]->id); }), 0);
+    EXPECT_GT(Total([&] { plugin = factory->create_plugin(factory, host.get(), module.descriptors()[0]->id); }), 0);
     ASSERT_NE(plugin, nullptr);
     plugin->destroy(plugin);
 }
@@ -127,14 +69,14 @@ TEST(ClapRealtime, AudioThreadCallsNeitherAllocateNorLock) {
         // A load the main thread hands over: the next call restores it.
         ASSERT_TRUE(plugin.load(Chunk(-2.0f * static_cast<float>(round))));
         for (std::uint32_t frames : {512u, 0u, 1u, 37u}) {
-            EXPECT_EQ(Count([&] { plugin.process(fin, fout, frames, &events, round ? &transport : nullptr); }), 0)
+            EXPECT_EQ(Total([&] { plugin.process(fin, fout, frames, &events, round ? &transport : nullptr); }), 0)
                 << frames;
-            EXPECT_EQ(Count([&] { plugin.process(din, dout, frames, &events, round ? &transport : nullptr); }), 0)
+            EXPECT_EQ(Total([&] { plugin.process(din, dout, frames, &events, round ? &transport : nullptr); }), 0)
                 << frames;
         }
         ASSERT_TRUE(plugin.load(Chunk(1.0f)));
         plugin.stopProcessing();
-        EXPECT_EQ(Count([&] { plugin.flush(events); }), 0);
+        EXPECT_EQ(Total([&] { plugin.flush(events); }), 0);
         ASSERT_TRUE(plugin.startProcessing());
     }
 }
