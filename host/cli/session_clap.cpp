@@ -178,17 +178,7 @@ public:
             }
         ports.json.emplace_back("audioPorts", portsJson + "]");
 
-        Fact ids{"parameter ids", "", {}, {}};
-        std::string idsJson = "[";
-        for (const clap_param_info& info : params_) {
-            if (!ids.text.empty()) {
-                ids.text += ' ';
-                idsJson += ", ";
-            }
-            ids.text += std::to_string(info.id);
-            idsJson += std::to_string(info.id);
-        }
-        ids.json.emplace_back("parameterIds", idsJson + "]");
+        const Fact ids = ParameterIdsFact(params_);
 
         const std::string interface = std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
                                       std::to_string(version.revision);

@@ -27,6 +27,23 @@ inline Fact WholeFact(const std::string& label, const std::string& key, long lon
     return {label, std::to_string(value), {}, {{key, std::to_string(value)}}};
 }
 
+// The parameter IDs of a format that numbers its parameters, as a list.
+template <class Infos>
+Fact ParameterIdsFact(const Infos& infos) {
+    Fact ids{"parameter ids", "", {}, {}};
+    std::string json = "[";
+    for (const auto& info : infos) {
+        if (!ids.text.empty()) {
+            ids.text += ' ';
+            json += ", ";
+        }
+        ids.text += std::to_string(info.id);
+        json += std::to_string(info.id);
+    }
+    ids.json.emplace_back("parameterIds", json + "]");
+    return ids;
+}
+
 // A state file of one of the further formats: an 8-byte magic, then the
 // plug-in's identity and the format's state bytes, each after its length as
 // 32-bit little-endian.

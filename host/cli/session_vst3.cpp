@@ -207,17 +207,7 @@ public:
             }
         buses.json.emplace_back("audioBuses", busesJson + "]");
 
-        Fact ids{"parameter ids", "", {}, {}};
-        std::string idsJson = "[";
-        for (const ParameterInfo& info : params_) {
-            if (!ids.text.empty()) {
-                ids.text += ' ';
-                idsJson += ", ";
-            }
-            ids.text += std::to_string(info.id);
-            idsJson += std::to_string(info.id);
-        }
-        ids.json.emplace_back("parameterIds", idsJson + "]");
+        const Fact ids = ParameterIdsFact(params_);
 
         const bool doubles = Processes(Precision::Double);
         std::vector<Fact> facts = {TextFact("effect", "effect", Name()), TextFact("class ID", "classId", identity_),
