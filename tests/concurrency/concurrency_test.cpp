@@ -5,8 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -14,21 +12,18 @@
 #include "host/vsthost.h"
 
 namespace {
-// Releases the waiting threads together once all have arrived. A mutex and a
-// condition variable, because mingw's std::latch can lose its wake-up and hang.
+// Releases the arriving threads together once all have arrived. Each spins
+// on a plain atomic counter, yielding: no blocking wait, so no wake-up to lose.
 class StartLine {
 public:
     explicit StartLine(int count) : waiting_(count) {}
     void ArriveAndWait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (--waiting_ == 0) return all_.notify_all();
-        all_.wait(lock, [this] { return waiting_ == 0; });
+        waiting_.fetch_sub(1, std::memory_order_acq_rel);
+        while (waiting_.load(std::memory_order_acquire) > 0) std::this_thread::yield();
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable all_;
-    int waiting_;
+    std::atomic<int> waiting_;
 };
 
 const std::string kModule = std::string("./") + PLUGIN_MODULE_FILE;
