@@ -39,6 +39,19 @@ bool Describe(Description* out) {
     }
 }
 
+// What every form of the one class's info shares: its ID, cardinality and
+// category, on a zeroed record; the description for the rest.
+template <class Info>
+vst3::tresult ClassHead(vst3::int32 index, Info* info, Description* description) {
+    if (!info || index != 0) return vst3::kInvalidArgument;
+    if (!Describe(description)) return vst3::kOutOfMemory;
+    std::memset(info, 0, sizeof *info);
+    std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
+    info->cardinality = vst3::PClassInfo::kManyInstances;
+    CopyText(info->category, kCategory, sizeof info->category);
+    return vst3::kResultOk;
+}
+
 class Factory final : public vst3::IPluginFactory3 {
 public:
     vst3::tresult PLUGIN_API queryInterface(const vst3::TUID iid, void** obj) override {
@@ -75,12 +88,8 @@ public:
 
     vst3::tresult PLUGIN_API getClassInfo(vst3::int32 index, vst3::PClassInfo* info) override {
         Description description;
-        if (!info || index != 0) return vst3::kInvalidArgument;
-        if (!Describe(&description)) return vst3::kOutOfMemory;
-        std::memset(info, 0, sizeof *info);
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = vst3::PClassInfo::kManyInstances;
-        CopyText(info->category, kCategory, sizeof info->category);
+        const vst3::tresult status = ClassHead(index, info, &description);
+        if (status != vst3::kResultOk) return status;
         CopyText(info->name, description.name, sizeof info->name);
         return vst3::kResultOk;
     }
@@ -98,12 +107,8 @@ public:
 
     vst3::tresult PLUGIN_API getClassInfo2(vst3::int32 index, vst3::PClassInfo2* info) override {
         Description description;
-        if (!info || index != 0) return vst3::kInvalidArgument;
-        if (!Describe(&description)) return vst3::kOutOfMemory;
-        std::memset(info, 0, sizeof *info);
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = vst3::PClassInfo::kManyInstances;
-        CopyText(info->category, kCategory, sizeof info->category);
+        const vst3::tresult status = ClassHead(index, info, &description);
+        if (status != vst3::kResultOk) return status;
         CopyText(info->name, description.name, sizeof info->name);
         info->classFlags = 0; // one object: processor and controller cannot be placed apart
         CopyText(info->subCategories, kSubCategories, sizeof info->subCategories);
@@ -115,12 +120,8 @@ public:
 
     vst3::tresult PLUGIN_API getClassInfoUnicode(vst3::int32 index, vst3::PClassInfoW* info) override {
         Description description;
-        if (!info || index != 0) return vst3::kInvalidArgument;
-        if (!Describe(&description)) return vst3::kOutOfMemory;
-        std::memset(info, 0, sizeof *info);
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = vst3::PClassInfo::kManyInstances;
-        CopyText(info->category, kCategory, sizeof info->category);
+        const vst3::tresult status = ClassHead(index, info, &description);
+        if (status != vst3::kResultOk) return status;
         CopyUtf16(info->name, description.name, 64);
         info->classFlags = 0;
         CopyText(info->subCategories, kSubCategories, sizeof info->subCategories);
