@@ -105,7 +105,14 @@ int main(int argc, char** argv) {
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const bool met = PrintFormatTable(reporter, "lv2", "lv2_float", "");
+    PrintFormatTable(reporter, "lv2", "lv2_float", "");
+    Lv2& lv2 = TheLv2();
+    auto& b = TheBuffers<float>();
+    const bool met =
+        lv2.handle && TheVst().plugin &&
+        PrintPairedTargets(
+            "lv2", [&](int frames) { lv2.descriptor->run(lv2.handle, static_cast<std::uint32_t>(frames)); },
+            [&](int frames) { TheVst().plugin->process(b.ins, b.outs, frames); });
     std::printf("LV2, VST 2.4 and ideal outputs identical: %s\n", agree ? "yes" : "NO");
     return met && agree ? 0 : 1;
 }

@@ -120,7 +120,19 @@ int main(int argc, char** argv) {
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const bool met = PrintFormatTable(reporter, "vst3", "vst3_float", "vst3_double");
+    PrintFormatTable(reporter, "vst3", "vst3_float", "vst3_double");
+    vst3host::Plugin* plugin = Vst3().plugins[0].get();
+    auto& b = TheBuffers<float>();
+    vst3::AudioBusBuffers buses[2];
+    vst3::ProcessData data = Data<float>(buses, kMaxBlock);
+    const bool met = plugin && TheVst2().plugin &&
+                     PrintPairedTargets(
+                         "vst3",
+                         [&](int frames) {
+                             data.numSamples = frames;
+                             plugin->processor->process(&data);
+                         },
+                         [&](int frames) { TheVst2().plugin->process(b.ins, b.outs, frames); });
     std::printf("ideal loop output identical to the bundle's: %s\n", idealMatches ? "yes" : "NO");
     return met && idealMatches ? 0 : 1;
 }
