@@ -81,3 +81,11 @@ void BrioProcessRange(BrioInstance* brio, float** inputs, float** outputs, std::
                       bool runBlock);
 void BrioProcessRange(BrioInstance* brio, double** inputs, double** outputs, std::int32_t begin, std::int32_t end,
                       bool runBlock);
+
+// A whole call, unsplit: the slot itself, without a segment to set and clear.
+inline void BrioProcessWhole(BrioInstance* brio, float** inputs, float** outputs, std::int32_t frames) {
+    if (brio->callbacks.processReplacing) brio->callbacks.processReplacing(brio, inputs, outputs, frames);
+}
+inline void BrioProcessWhole(BrioInstance* brio, double** inputs, double** outputs, std::int32_t frames) {
+    if (brio->callbacks.processDoubleReplacing) brio->callbacks.processDoubleReplacing(brio, inputs, outputs, frames);
+}

@@ -268,7 +268,8 @@ bool CBrioClap::Run(Sample** inputs, Sample** outputs, std::int32_t frames, cons
         }
         changed |= ApplyParameterEvent(event);
     }
-    BrioProcessRange(&brio_, inputs, outputs, done, frames, runBlock);
+    if (runBlock) BrioProcessWhole(&brio_, inputs, outputs, frames);
+    else BrioProcessRange(&brio_, inputs, outputs, done, frames, false);
     return changed;
 }
 

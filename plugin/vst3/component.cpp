@@ -173,7 +173,7 @@ vst3::tresult PLUGIN_API Plugin::process(vst3::ProcessData* data) {
     if (!processing_.load(std::memory_order_acquire)) return vst3::kResultFalse;
     const vst3::int32 size = data->symbolicSampleSize;
     if (size != vst3::kSample32 && size != vst3::kSample64) return vst3::kInvalidArgument;
-    if (!owner_.TryTake()) {
+    if (!owner_.Enter()) {
         // The main thread is loading a state it took for not processing; this call stays silent.
         if (data->numSamples > 0) {
             if (size == vst3::kSample64) {
@@ -186,24 +186,31 @@ vst3::tresult PLUGIN_API Plugin::process(vst3::ProcessData* data) {
         return vst3::kResultOk;
     }
     // A state loaded while processing applies from this call's first frame.
-    TakePendingState();
+    if (pending_.Ready()) TakePendingState();
     brio_.transport = TransportOf(data->processContext);
     const vst3::tresult result = size == vst3::kSample64 ? ProcessHeld<double>(*data) : ProcessHeld<float>(*data);
-    owner_.Give();
+    owner_.Leave();
     return result;
 }
 
 template <class Sample>
 vst3::tresult Plugin::ProcessHeld(vst3::ProcessData& data) {
     const vst3::int32 frames = data.numSamples > 0 ? data.numSamples : 0;
-    points_.Gather(data.inputParameterChanges, parameterCount_, frames);
+    Sample** outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
+    Sample** inputs = StereoChannels<Sample>(data.inputs, data.numInputs);
+    vst3::IParameterChanges* changes = data.inputParameterChanges;
+    if (frames > 0 && outputs && inputs && (!changes || changes->getParameterCount() <= 0)) {
+        // The usual call: no parameter changes, so the whole call in one piece.
+        BrioProcessWhole(&brio_, inputs, outputs, frames);
+        data.outputs[0].silenceFlags = 0;
+        return vst3::kResultOk;
+    }
+    points_.Gather(changes, parameterCount_, frames);
     std::uint64_t changed = 0;
     auto apply = [this, &changed](std::int32_t parameter, double value) {
         BrioSetNormalised(&brio_, parameter, value);
         changed |= std::uint64_t{1} << parameter;
     };
-    Sample** outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
-    Sample** inputs = StereoChannels<Sample>(data.inputs, data.numInputs);
     if (frames == 0 || !outputs || !inputs) {
         // A parameter flush (no frames or no buses), or no input to read: the
         // changes still count, and output there is gets silence.

@@ -11,21 +11,61 @@
 #include <new>
 #include <thread>
 
+#include "plugin/vst3/process_barrier.h"
+
 namespace vst3_plugin {
 
 // Who may touch the effect right now. The audio thread only ever tries (a
 // process call that finds the effect taken skips its audio); main-thread
 // calls wait, which they may.
+//
+// Where the system has a process-wide barrier, the audio thread's side is a
+// plain store and a plain load: it marks itself inside, then looks whether a
+// main-thread call holds the effect. The main-thread side raises its flag,
+// runs the barrier (after which the audio thread either sees the flag or has
+// made its mark visible) and waits for the audio thread to leave. Elsewhere
+// both sides take one flag with a locked exchange.
 class EffectOwner {
 public:
-    bool TryTake() { return !taken_.exchange(true, std::memory_order_acquire); }
-    void Take() {
-        while (!TryTake()) std::this_thread::yield();
+    EffectOwner() : asymmetric_(ProcessBarrierAvailable()) {}
+
+    // Audio thread, around a process call: false when a main-thread call holds the effect.
+    bool Enter() {
+        if (!asymmetric_) return !held_.exchange(true, std::memory_order_acquire);
+        inside_.store(true, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (!held_.load(std::memory_order_acquire)) return true;
+        inside_.store(false, std::memory_order_release);
+        return false;
     }
-    void Give() { taken_.store(false, std::memory_order_release); }
+    void Leave() {
+        if (asymmetric_) inside_.store(false, std::memory_order_release);
+        else held_.store(false, std::memory_order_release);
+    }
+
+    // Any other call, on any thread: takes the effect if nobody has it.
+    bool TryTake() {
+        if (held_.exchange(true, std::memory_order_acquire)) return false;
+        if (!asymmetric_) return true;
+        ProcessBarrier();
+        if (!inside_.load(std::memory_order_acquire)) return true;
+        held_.store(false, std::memory_order_release);
+        return false;
+    }
+    // Waits until it has the effect: for another call to give it back, and
+    // for a process call under way to end.
+    void Take() {
+        while (held_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+        if (!asymmetric_) return;
+        ProcessBarrier();
+        while (inside_.load(std::memory_order_acquire)) std::this_thread::yield();
+    }
+    void Give() { held_.store(false, std::memory_order_release); }
 
 private:
-    std::atomic<bool> taken_{false};
+    const bool asymmetric_;
+    std::atomic<bool> held_{false};
+    std::atomic<bool> inside_{false};
 };
 
 // Held for one main-thread call's scope.
@@ -73,6 +113,9 @@ public:
         stage_.store(kEmpty, std::memory_order_release);
         return true;
     }
+
+    // The effect's owner: whether a state may be waiting, at the cost of a plain load.
+    bool Ready() const { return stage_.load(std::memory_order_relaxed) == kReady; }
 
     // Main thread: the waiting state's bytes, or null. Its own writes are the
     // only ones, so reading needs no stage change.
