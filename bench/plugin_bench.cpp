@@ -94,13 +94,11 @@ bool PrintSummary(const MedianReporter& r, bool idealMatches) {
     std::printf("| block | plug-in float | ideal float | plug-in / ideal | target | peer float | plug-in / peer |"
                 " plug-in double | ideal double | plug-in / ideal |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-    bool met = true;
     for (int block : kBlocks) {
         const double pf = r.PerFrameMedian("vst2_float", block), idf = r.PerFrameMedian("ideal_float", block);
         const double peer = r.PerFrameMedian("peer_float", block);
         const double pd = r.PerFrameMedian("vst2_double", block), idd = r.PerFrameMedian("ideal_double", block);
         const double target = block == 32 ? 2.0 : block == 512 ? 1.5 : 0.0;
-        if (target > 0.0 && !(pf / idf <= target)) met = false;
         char targetText[16] = "", peerText[16] = "n/a", ratioText[16] = "n/a";
         if (target > 0.0) std::snprintf(targetText, sizeof targetText, "≤ %.1f", target);
         if (peer > 0) {
@@ -124,7 +122,14 @@ bool PrintSummary(const MedianReporter& r, bool idealMatches) {
     std::printf("| setParameter | %.1f |\n| effGetChunk | %.1f |\n| effSetChunk | %.1f |\n", r.Median("set_parameter/"),
                 r.Median("get_chunk/"), r.Median("set_chunk/"));
     std::printf("\nideal loop output identical to the plug-in's: %s\n", idealMatches ? "yes" : "NO");
-    std::printf("targets (float, block 512 within 1.5 x ideal; block 32 within 2 x): %s\n", met ? "met" : "NOT MET");
+    std::printf("\n## Targets (paired bursts, float)\n\n| comparison | median | target | |\n|---|---:|---:|---|\n");
+    bool met = false;
+    if (Ours().plugin) {
+        auto& b = TheBuffers<float>();
+        const auto call = [&b](int frames) { Ours().plugin->process(b.ins, b.outs, frames); };
+        met = PrintTarget("vst2 / ideal at block 32", PairedWithIdeal(call, 32).ratio, 2.0, " x");
+        met = PrintTarget("vst2 / ideal at block 512", PairedWithIdeal(call, 512).ratio, 1.5, " x") && met;
+    }
     return met && idealMatches;
 }
 

@@ -219,7 +219,8 @@ clap_process_status CBrioClap::Process(const clap_process* process) {
     if (process->frames_count > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
         return CLAP_PROCESS_ERROR;
     const auto frames = static_cast<std::int32_t>(process->frames_count);
-    bool changed = TakePendingLoad();
+    // Looking before calling keeps the usual call, with nothing queued, to one load.
+    bool changed = pendingState_.load(std::memory_order_relaxed) == kPendingReady && TakePendingLoad();
     brio_.transport = brio_clap::MapTransport(process->transport);
 
     const clap_audio_buffer* input = process->audio_inputs_count > 0 ? process->audio_inputs : nullptr;
@@ -249,7 +250,8 @@ clap_process_status CBrioClap::Process(const clap_process* process) {
 // The block section once, then the frames up to each parameter event, the
 // change, and on: a change takes effect from its own frame.
 template <class Sample>
-bool CBrioClap::Run(Sample** inputs, Sample** outputs, std::int32_t frames, const clap_input_events* events) {
+[[gnu::always_inline]] inline bool CBrioClap::Run(Sample** inputs, Sample** outputs, std::int32_t frames,
+                                                  const clap_input_events* events) {
     bool changed = false, runBlock = true;
     std::int32_t done = 0;
     const std::uint32_t count = EventCount(events);
