@@ -193,18 +193,25 @@ vst3::tresult PLUGIN_API Plugin::process(vst3::ProcessData* data) {
     return result;
 }
 
+// The usual call, frames and no parameter changes, in one piece; the rest in
+// ProcessSplit, which stays out of line so that this stays short.
 template <class Sample>
-vst3::tresult Plugin::ProcessHeld(vst3::ProcessData& data) {
-    const vst3::int32 frames = data.numSamples > 0 ? data.numSamples : 0;
+[[gnu::always_inline]] inline vst3::tresult Plugin::ProcessHeld(vst3::ProcessData& data) {
     Sample** outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
     Sample** inputs = StereoChannels<Sample>(data.inputs, data.numInputs);
     vst3::IParameterChanges* changes = data.inputParameterChanges;
-    if (frames > 0 && outputs && inputs && (!changes || changes->getParameterCount() <= 0)) {
-        // The usual call: no parameter changes, so the whole call in one piece.
-        BrioProcessWhole(&brio_, inputs, outputs, frames);
+    if (data.numSamples > 0 && outputs && inputs && (!changes || changes->getParameterCount() <= 0)) [[likely]] {
+        BrioProcessWhole(&brio_, inputs, outputs, data.numSamples);
         data.outputs[0].silenceFlags = 0;
         return vst3::kResultOk;
     }
+    return ProcessSplit(data, inputs, outputs);
+}
+
+template <class Sample>
+[[gnu::noinline]] vst3::tresult Plugin::ProcessSplit(vst3::ProcessData& data, Sample** inputs, Sample** outputs) {
+    const vst3::int32 frames = data.numSamples > 0 ? data.numSamples : 0;
+    vst3::IParameterChanges* changes = data.inputParameterChanges;
     points_.Gather(changes, parameterCount_, frames);
     std::uint64_t changed = 0;
     auto apply = [this, &changed](std::int32_t parameter, double value) {

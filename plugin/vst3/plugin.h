@@ -117,6 +117,8 @@ private:
     void Publish(std::uint64_t changedParameters);
     template <class Sample>
     vst3::tresult ProcessHeld(vst3::ProcessData& data);
+    template <class Sample>
+    vst3::tresult ProcessSplit(vst3::ProcessData& data, Sample** inputs, Sample** outputs);
 
     std::atomic<vst3::uint32> references_{1};
     BrioFormatInstance brio_;
