@@ -220,7 +220,8 @@ clap_process_status CBrioClap::Process(const clap_process* process) {
         return CLAP_PROCESS_ERROR;
     const auto frames = static_cast<std::int32_t>(process->frames_count);
     // Looking before calling keeps the usual call, with nothing queued, to one load.
-    bool changed = pendingState_.load(std::memory_order_relaxed) == kPendingReady && TakePendingLoad();
+    std::uint64_t changed =
+        pendingState_.load(std::memory_order_relaxed) == kPendingReady && TakePendingLoad() ? kAllParameters : 0;
     brio_.transport = brio_clap::MapTransport(process->transport);
 
     const clap_audio_buffer* input = process->audio_inputs_count > 0 ? process->audio_inputs : nullptr;
@@ -243,16 +244,17 @@ clap_process_status CBrioClap::Process(const clap_process* process) {
         status = CLAP_PROCESS_ERROR;
     }
     if (output) output->constant_mask = 0;
-    if (changed) Publish();
+    if (changed) Publish(changed);
     return status;
 }
 
 // The block section once, then the frames up to each parameter event, the
 // change, and on: a change takes effect from its own frame.
 template <class Sample>
-[[gnu::always_inline]] inline bool CBrioClap::Run(Sample** inputs, Sample** outputs, std::int32_t frames,
-                                                  const clap_input_events* events) {
-    bool changed = false, runBlock = true;
+[[gnu::always_inline]] inline std::uint64_t CBrioClap::Run(Sample** inputs, Sample** outputs, std::int32_t frames,
+                                                           const clap_input_events* events) {
+    std::uint64_t changed = 0;
+    bool runBlock = true;
     std::int32_t done = 0;
     const std::uint32_t count = EventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -277,14 +279,14 @@ template <class Sample>
 
 // Writer side. The value reaches the effect by the newer formats' rule:
 // non-finite ignored, clamped, narrowed to float, rounded to the slider's step.
-bool CBrioClap::ApplyParameterEvent(const clap_event_header* header) {
+std::uint64_t CBrioClap::ApplyParameterEvent(const clap_event_header* header) {
     clap_event_header copy;
-    if (!ParameterValueHeader(header, &copy)) return false;
+    if (!ParameterValueHeader(header, &copy)) return 0;
     clap_event_param_value event;
     std::memcpy(&event, header, sizeof event);
-    if (event.param_id >= parameterCount_) return false;
+    if (event.param_id >= parameterCount_) return 0;
     BrioSetPlain(&brio_, static_cast<std::int32_t>(event.param_id), event.value);
-    return true;
+    return std::uint64_t{1} << event.param_id;
 }
 
 // Writer side: the effect's chunk as slot 27 writes it, after a load; called
@@ -298,16 +300,19 @@ void CBrioClap::ReadChunk() {
     chunkSize_ = size;
 }
 
-// Writer side. A parameter change alters only its own chunk element, which
-// is written here as slot 27 writes it, at a fraction of a whole save's cost.
-void CBrioClap::Publish() {
-    Published& next = published_.back();
+// Writer side. A parameter change alters only its own value and its own
+// chunk element, which is written here as slot 27 writes it, at a fraction
+// of a whole save's cost.
+void CBrioClap::Publish(std::uint64_t changed) {
     for (std::uint32_t k = 0; k < parameterCount_; ++k) {
+        if (!(changed & (std::uint64_t{1} << k))) continue;
         const double value = BrioSliderValue(&brio_, static_cast<std::int32_t>(k));
-        next.values[k] = InRange(value, facts_[k]);
+        values_[k] = InRange(value, facts_[k]);
         const float element = static_cast<float>(value);
         if (ChunkOffset(k) + 4 <= chunkSize_) std::memcpy(chunk_ + ChunkOffset(k), &element, sizeof element);
     }
+    Published& next = published_.back();
+    std::memcpy(next.values, values_, sizeof(double) * parameterCount_);
     std::memcpy(next.chunk, chunk_, static_cast<std::size_t>(chunkSize_));
     next.chunkSize = chunkSize_;
     next.loadGeneration = appliedGeneration_;
@@ -387,10 +392,10 @@ bool CBrioClap::TextToValue(clap_id id, const char* text, double* value) const {
 
 // Writer side: the audio thread while active, the main thread while not.
 void CBrioClap::Flush(const clap_input_events* events) {
-    bool changed = active_.load(std::memory_order_acquire) && TakePendingLoad();
+    std::uint64_t changed = active_.load(std::memory_order_acquire) && TakePendingLoad() ? kAllParameters : 0;
     const std::uint32_t count = EventCount(events);
     for (std::uint32_t i = 0; i < count; ++i) changed |= ApplyParameterEvent(events->get(events, i));
-    if (changed) Publish();
+    if (changed) Publish(changed);
 }
 
 void CBrioClap::RescanValues() const {

@@ -83,12 +83,14 @@ private:
     enum : int { kPendingEmpty, kPendingReady, kPendingTaken };
 
     // Writer side (audio thread while active, main thread while not).
+    // Parameters as a mask, one bit each: which ones a call changed.
+    static constexpr std::uint64_t kAllParameters = ~std::uint64_t{0};
     void ReadChunk();
-    void Publish();
+    void Publish(std::uint64_t changed = kAllParameters);
     bool TakePendingLoad();
-    bool ApplyParameterEvent(const clap_event_header* header);
+    std::uint64_t ApplyParameterEvent(const clap_event_header* header);
     template <class Sample>
-    bool Run(Sample** inputs, Sample** outputs, std::int32_t frames, const clap_input_events* events);
+    std::uint64_t Run(Sample** inputs, Sample** outputs, std::int32_t frames, const clap_input_events* events);
 
     // Main thread.
     void QueueLoad(const unsigned char* bytes, std::int32_t size);
@@ -110,7 +112,8 @@ private:
     std::uint32_t latency_ = 0;
 
     brio_clap::TripleBuffer<Published> published_;
-    // Writer side: the chunk as of the last change, and the last load it includes.
+    // Writer side: the values and the chunk as of the last change, and the last load they include.
+    double values_[brio_clap::kParameterCapacity]{};
     unsigned char chunk_[brio_clap::kChunkCapacity]{};
     std::int32_t chunkSize_ = 0;
     std::uint32_t appliedGeneration_ = 0;
