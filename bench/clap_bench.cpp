@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         ->ReportAggregatesOnly(true);
     const bool idealMatches = IdealMatchesTheModule<float>() && IdealMatchesTheModule<double>();
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!PairedOnly()) benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     PrintFormatTable(reporter, "clap", "clap_float", "clap_double");
     auto& b = TheBuffers<float>();

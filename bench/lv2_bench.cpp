@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     PerBlock("ideal_float", Ideal<float>);
     const bool agree = AllAgree();
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!PairedOnly()) benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     PrintFormatTable(reporter, "lv2", "lv2_float", "");
     Lv2& lv2 = TheLv2();

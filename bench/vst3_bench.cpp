@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     PerBlock("ideal_double", Ideal<double>);
     const bool idealMatches = IdealMatchesTheBundle<float>() && IdealMatchesTheBundle<double>();
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!PairedOnly()) benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     PrintFormatTable(reporter, "vst3", "vst3_float", "vst3_double");
     vst3host::Plugin* plugin = Vst3().plugins[0].get();
