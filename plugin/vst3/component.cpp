@@ -123,6 +123,7 @@ vst3::tresult PLUGIN_API Plugin::setupProcessing(vst3::ProcessSetup* setup) {
                        setup->maxSamplesPerBlock > 0 && setup->sampleRate > 0.0 && setup->sampleRate < 1e9;
     if (!valid) return vst3::kResultFalse;
     OwnedScope held(owner_);
+    if (!held) return vst3::kResultFalse;
     brio_.sampleRate = static_cast<float>(setup->sampleRate);
     brio_.blockSize = setup->maxSamplesPerBlock;
     setUp_.store(true, std::memory_order_release);
@@ -134,6 +135,7 @@ vst3::tresult PLUGIN_API Plugin::setActive(vst3::TBool state) {
         if (!Initialized() || !setUp_.load(std::memory_order_acquire)) return vst3::kResultFalse;
         if (active_.load(std::memory_order_acquire)) return vst3::kResultOk;
         OwnedScope held(owner_);
+        if (!held) return vst3::kResultFalse;
         TakePendingState();
         // The VST 2.4 host's resume: the init section, then the slider section.
         if (brio_.callbacks.resume) brio_.callbacks.resume(&brio_);
@@ -147,6 +149,7 @@ vst3::tresult PLUGIN_API Plugin::setActive(vst3::TBool state) {
     processing_.store(false, std::memory_order_release);
     if (!active_.exchange(false, std::memory_order_acq_rel)) return vst3::kResultOk;
     OwnedScope held(owner_);
+    if (!held) return vst3::kResultFalse; // inactive now; the next activation's resume starts afresh
     if (brio_.callbacks.suspend) brio_.callbacks.suspend(&brio_);
     return vst3::kResultOk;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -53,31 +54,50 @@ public:
         return false;
     }
     // Waits until it has the effect: for another call to give it back, and
-    // for a process call under way to end.
-    void Take() {
-        while (held_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
-        if (!asymmetric_) return;
+    // for a process call under way to end. A wait longer than any process
+    // call takes means the caller is inside one itself (a host calling back
+    // into the object from process), and is given up: false.
+    bool Take() {
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        const auto waited = [deadline] {
+            std::this_thread::yield();
+            return std::chrono::steady_clock::now() > deadline;
+        };
+        while (held_.exchange(true, std::memory_order_acquire))
+            if (waited()) return false;
+        if (!asymmetric_) return true;
         ProcessBarrier();
-        while (inside_.load(std::memory_order_acquire)) std::this_thread::yield();
+        while (inside_.load(std::memory_order_acquire)) {
+            if (waited()) {
+                held_.store(false, std::memory_order_release);
+                return false;
+            }
+        }
+        return true;
     }
     void Give() { held_.store(false, std::memory_order_release); }
 
 private:
+    static constexpr std::chrono::seconds kPatience{1};
     const bool asymmetric_;
     std::atomic<bool> held_{false};
     std::atomic<bool> inside_{false};
 };
 
-// Held for one main-thread call's scope.
+// Held for one main-thread call's scope, if Take got it: the call checks.
 class OwnedScope {
 public:
-    explicit OwnedScope(EffectOwner& owner) : owner_(owner) { owner_.Take(); }
-    ~OwnedScope() { owner_.Give(); }
+    explicit OwnedScope(EffectOwner& owner) : owner_(owner), held_(owner_.Take()) {}
+    ~OwnedScope() {
+        if (held_) owner_.Give();
+    }
+    explicit operator bool() const { return held_; }
     OwnedScope(const OwnedScope&) = delete;
     OwnedScope& operator=(const OwnedScope&) = delete;
 
 private:
     EffectOwner& owner_;
+    const bool held_;
 };
 
 // A state the main thread has read, waiting for the effect's owner to load

@@ -133,8 +133,9 @@ vst3::tresult Plugin::SetProcessorState(vst3::IBStream* stream) {
     pending_.Post(scratch_.get(), count);
     // While processing, the next process call loads it; otherwise now.
     if (!processing_.load(std::memory_order_acquire)) {
+        // Not got only when called from inside process: the state then waits, as one loaded while processing does.
         OwnedScope held(owner_);
-        TakePendingState();
+        if (held) TakePendingState();
     }
     return vst3::kResultOk;
 }

@@ -1,6 +1,8 @@
 // Lifetime and order: references, the interfaces the object answers for,
 // buses and arrangements, and calls a host makes out of order or with
 // nonsense, which are refused without a crash.
+#include <functional>
+
 #include "support.h"
 
 using namespace vst3test;
@@ -21,6 +23,18 @@ Interface* Query(FUnknown* object) {
     void* found = nullptr;
     return object->queryInterface(Interface::iid.bytes, &found) == kResultOk ? static_cast<Interface*>(found) : nullptr;
 }
+
+// Parameter changes that call back into the plug-in while it reads them, from inside process.
+class CallingBack final : public vst3host::HostObject<IParameterChanges> {
+public:
+    std::function<void()> during;
+    int32 PLUGIN_API getParameterCount() override {
+        if (during) during();
+        return 0;
+    }
+    IParamValueQueue* PLUGIN_API getParameterData(int32) override { return nullptr; }
+    IParamValueQueue* PLUGIN_API addParameterData(const ParamID*, int32*) override { return nullptr; }
+};
 
 } // namespace
 
@@ -229,4 +243,32 @@ TEST(Lifecycle, NonsenseProcessDataNeverCrashesNorWritesOutsideTheBuffers) {
     EXPECT_EQ(c[0], 0.0f);
     EXPECT_EQ(d[63], 0.0f);
     EXPECT_EQ(outBus.silenceFlags, 3u);
+}
+
+// A host that stops, loads and deactivates from inside process: those calls
+// cannot have the effect until process ends, so after a wait they are
+// refused or left pending, never awaited for ever.
+TEST(Lifecycle, CallsFromInsideProcessAreNeverAwaitedForEver) {
+    Vst3 rig;
+    ASSERT_TRUE(rig.start(48000.0, 64));
+    auto in = Input<float>(1, 64);
+    auto out = Output<float>(64);
+    const auto state = Chunk({kMarker, 3.0f});
+    CallingBack host;
+    tresult stopped = kResultFalse, loaded = kResultFalse, deactivated = kResultOk;
+    host.during = [&] {
+        stopped = rig.processor->setProcessing(0);
+        vst3host::MemoryStream stream(state);
+        loaded = rig.component->setState(&stream);
+        deactivated = rig.component->setActive(0);
+    };
+    EXPECT_EQ(rig.process(in, out, &host), kResultOk);
+    EXPECT_EQ(stopped, kResultOk);
+    EXPECT_EQ(loaded, kResultOk) << "the state waits, as one loaded while processing does";
+    EXPECT_EQ(deactivated, kResultFalse);
+    host.during = nullptr;
+    ASSERT_EQ(rig.component->setActive(1), kResultOk);
+    ASSERT_EQ(rig.processor->setProcessing(1), kResultOk);
+    EXPECT_EQ(rig.process(in, out), kResultOk);
+    EXPECT_EQ(Element(rig.getState(), 1), 3.0f);
 }
