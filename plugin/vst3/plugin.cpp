@@ -133,7 +133,7 @@ vst3::tresult Plugin::SetProcessorState(vst3::IBStream* stream) {
     pending_.Post(scratch_.get(), count);
     // While processing, the next process call loads it; otherwise now.
     if (!processing_.load(std::memory_order_acquire)) {
-        // Not got only when called from inside process: the state then waits, as one loaded while processing does.
+        // Not got when called from inside process: the state then waits, as one loaded while processing does.
         OwnedScope held(owner_);
         if (held) TakePendingState();
     }
