@@ -219,9 +219,7 @@ clap_process_status CBrioClap::Process(const clap_process* process) {
     if (process->frames_count > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
         return CLAP_PROCESS_ERROR;
     const auto frames = static_cast<std::int32_t>(process->frames_count);
-    // Looking before calling keeps the usual call, with nothing queued, to one load.
-    std::uint64_t changed =
-        pendingState_.load(std::memory_order_relaxed) == kPendingReady && TakePendingLoad() ? kAllParameters : 0;
+    std::uint64_t changed = TakePendingLoad() ? kAllParameters : 0;
     brio_.transport = brio_clap::MapTransport(process->transport);
 
     const clap_audio_buffer* input = process->audio_inputs_count > 0 ? process->audio_inputs : nullptr;
@@ -319,9 +317,8 @@ void CBrioClap::Publish(std::uint64_t changed) {
     published_.publish();
 }
 
-// Writer side: restores a load the main thread queued, if there is one.
-bool CBrioClap::TakePendingLoad() {
-    if (pendingState_.load(std::memory_order_relaxed) != kPendingReady) return false;
+// Writer side: takes the queued load and restores it.
+bool CBrioClap::LoadPending() {
     int ready = kPendingReady;
     if (!pendingState_.compare_exchange_strong(ready, kPendingTaken, std::memory_order_acquire,
                                                std::memory_order_relaxed))

@@ -87,7 +87,12 @@ private:
     static constexpr std::uint64_t kAllParameters = ~std::uint64_t{0};
     void ReadChunk();
     void Publish(std::uint64_t changed = kAllParameters);
-    bool TakePendingLoad();
+    // Restores a load the main thread queued, if there is one; when there is
+    // none, as in nearly every process call, that costs one plain load.
+    bool TakePendingLoad() {
+        return pendingState_.load(std::memory_order_relaxed) == kPendingReady && LoadPending();
+    }
+    bool LoadPending();
     std::uint64_t ApplyParameterEvent(const clap_event_header* header);
     template <class Sample>
     std::uint64_t Run(Sample** inputs, Sample** outputs, std::int32_t frames, const clap_input_events* events);

@@ -119,8 +119,6 @@ void Process(Lv2Instance& self, std::uint32_t frames) {
             if (channel) std::memset(channel, 0, sizeof(float) * frames);
         return;
     }
-    auto* slot = self.brio.callbacks.processReplacing;
-    if (!slot) return;
     // The effect counts frames in int32; a longer run goes in parts.
     constexpr std::uint32_t kPart = 1u << 30;
     std::uint32_t done = 0;
@@ -128,7 +126,7 @@ void Process(Lv2Instance& self, std::uint32_t frames) {
         const std::uint32_t n = frames - done < kPart ? frames - done : kPart;
         float* ins[2] = {const_cast<float*>(self.inputs[0]) + done, const_cast<float*>(self.inputs[1]) + done};
         float* outs[2] = {out[0] + done, out[1] + done};
-        slot(&self.brio, ins, outs, static_cast<std::int32_t>(n));
+        BrioProcessWhole(&self.brio, ins, outs, static_cast<std::int32_t>(n));
         done += n;
     } while (done < frames);
 }
