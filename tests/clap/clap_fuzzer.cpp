@@ -134,12 +134,21 @@ void Process(Instance& plugin, FuzzedDataProvider& in, bool processing) {
     call.audio_inputs = &input;
     call.audio_outputs = &output;
     call.in_events = in.ConsumeIntegralInRange(0, 15) == 0 ? nullptr : events.input();
+    const auto before = inputs; // in place, the call overwrites them
     const clap_process_status status = plugin.process(call);
     if (!processing && status != CLAP_PROCESS_ERROR) __builtin_trap();
+    // The mix is finite in double; narrowed to float it overflows to an
+    // infinity, as the VST 2.4 module's does, only from inputs near the
+    // float range's end (the gains reach about 12.5).
+    const auto huge = [&before](std::uint32_t j) {
+        for (int c = 0; c < 2; ++c)
+            if (std::isfinite(before[c][j]) && std::fabs(static_cast<double>(before[c][j])) > 1e37) return true;
+        return false;
+    };
     if (status == CLAP_PROCESS_CONTINUE)
         for (int c = 0; c < 2; ++c)
             for (std::uint32_t j = 0; j < frames; ++j)
-                if (!std::isfinite(outs[c][j])) __builtin_trap();
+                if (!std::isfinite(outs[c][j]) && (std::isnan(outs[c][j]) || !huge(j))) __builtin_trap();
 }
 
 void CheckValues(Instance& plugin) {
